@@ -1,0 +1,9 @@
+// Identification of the numkit package.
+#pragma once
+
+namespace numkit {
+
+// The version of the package as "major.minor.patch".
+const char* PackageVersion() noexcept;
+
+} // namespace numkit

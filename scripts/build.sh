@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Configures and builds one build tree.
+#   scripts/build.sh [BUILD_DIR] [extra cmake arguments...]
+# Environment: PYX_WERROR=1 turns warnings into errors, PYX_SANITIZE=1 builds
+# with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${1:-$ROOT/build}"; shift || true
+"$ROOT/scripts/setup.sh"
+ARGS=(-G Ninja -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE="${PYX_BUILD_TYPE:-RelWithDebInfo}")
+[[ "${PYX_WERROR:-0}" == "1" ]] && ARGS+=(-DPYX_WERROR=ON)
+[[ "${PYX_SANITIZE:-0}" == "1" ]] && ARGS+=(-DPYX_SANITIZE=ON)
+[[ "${PYX_WITH_SDL2:-0}" == "1" ]] && ARGS+=(-DPYX_WITH_SDL2=ON)
+cmake "${ARGS[@]}" "$@" >/dev/null
+cmake --build "$BUILD" -j "${PYX_JOBS:-$(nproc)}"

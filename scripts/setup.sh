@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, but only those that are missing.
+# Safe to run again and again; it does nothing when everything is present.
+set -euo pipefail
+
+PACKAGES=(
+  g++ clang cmake ninja-build pkg-config
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libeigen3-dev
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev libssl-dev
+)
+if [[ "${PYX_WITH_SDL2:-0}" == "1" ]]; then PACKAGES+=(libsdl2-dev); fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}" >&2
+  SUDO=""
+  if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
