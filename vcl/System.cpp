@@ -72,7 +72,8 @@ double SplitMix64::NextDouble() noexcept
 int32_t SplitMix64::NextInt(int32_t n) noexcept
 {
     if (n <= 0) return 0;
-    unsigned __int128 prod = static_cast<unsigned __int128>(Next()) * static_cast<uint64_t>(n);
+    __extension__ typedef unsigned __int128 u128;
+    u128 prod = static_cast<u128>(Next()) * static_cast<uint64_t>(n);
     return static_cast<int32_t>(prod >> 64);
 }
 
