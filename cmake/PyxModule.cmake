@@ -11,6 +11,7 @@ function(pyx_add_package NAME)
     $<BUILD_INTERFACE:${PYX_INCLUDE_ROOT}>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/pyx>)
   target_link_libraries(${NAME} PUBLIC ${P_DEPS} PRIVATE pyx_options ${P_PRIVATE_DEPS})
+  target_compile_features(${NAME} PUBLIC cxx_std_20)
   set_target_properties(${NAME} PROPERTIES
     VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
     OUTPUT_NAME pyx_${NAME})
