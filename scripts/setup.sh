@@ -7,7 +7,7 @@ PACKAGES=(
   g++ clang cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libeigen3-dev
-  libfreetype-dev libfontconfig-dev fonts-dejavu-core
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libssl-dev
 )
 if [[ "${PYX_WITH_SDL2:-0}" == "1" ]]; then PACKAGES+=(libsdl2-dev); fi
