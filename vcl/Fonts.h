@@ -99,6 +99,12 @@ int32_t TextHeight(const TFont& font);
 void RenderText(const TFont& font, const TSurface& Dst, const TRect& Clip, int32_t X, int32_t Y,
                 std::string_view Text, TColor Color);
 
+// Fills the text cell of a line Width pixels wide (Width x TextHeight, its
+// top-left at (X, Y)) with Color, rotated by the font's escapement exactly as
+// RenderText places the glyphs: the background of an opaque TextOut.
+void FillTextCell(const TFont& font, const TSurface& Dst, const TRect& Clip, int32_t X, int32_t Y, int32_t Width,
+                  TColor Color);
+
 // Process-wide text switches (defaults off).
 void SetForceMonochromeText(bool on) noexcept;   // every font renders monochrome
 bool GetForceMonochromeText() noexcept;
