@@ -222,6 +222,7 @@ Box Intersect(const Box& a, const Box& b) noexcept
 
 void FillBox(const TSurface& dst, const Box& area, uint32_t color)
 {
+    if (area.Empty()) return;
     for (int64_t y = area.T; y < area.B; ++y) {
         uint32_t* row = dst.Row(static_cast<int32_t>(y));
         std::fill(row + area.L, row + area.R, color);
@@ -414,6 +415,7 @@ void DrawRotatedPart(FontInstance& inst, const TLogFont& lf, const Rotation& r, 
     DecorationBoxes(inst, lf, Advance64(inst, text), lines);
     for (const Box& l : lines) {
         const Box area = Intersect(m, l);
+        if (area.Empty()) continue;
         for (int64_t b2 = area.T; b2 < area.B; ++b2)
             std::fill(mask.data() + (b2 - m.T) * mw + (area.L - m.L), mask.data() + (b2 - m.T) * mw + (area.R - m.L),
                       uint8_t{255});
