@@ -82,7 +82,7 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : fileName
         flags |= O_RDWR | O_CREAT | O_TRUNC;
     } else {
         switch (Mode & 0x000F) {
-        case fmOpenRead: flags |= O_RDONLY; break;
+        case fmOpenRead: flags |= O_RDONLY; writable_ = false; break;
         case fmOpenWrite: flags |= O_WRONLY; break;
         case fmOpenReadWrite: flags |= O_RDWR; break;
         case fmAppend: flags |= O_WRONLY | O_APPEND | O_CREAT; append_ = true; break;
@@ -203,6 +203,8 @@ std::span<const uint8_t> TFileStream::Peek()
 int64_t TFileStream::Write(const void* Buffer, int64_t Count)
 {
     if (Count <= 0) return 0;
+    // Pending bytes would only fail at the flush: refuse them at once.
+    if (!writable_) Fail("Cannot write to", EBADF);
     const auto* src = static_cast<const uint8_t*>(Buffer);
     readLen_ = 0; // the cached bytes may be overwritten
     if (writeLen_ > 0 && bufOff_ + writeLen_ != pos_) FlushWrites();

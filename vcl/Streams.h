@@ -121,6 +121,7 @@ private:
     std::string fileName_;
     int fd_ = -1;
     bool append_ = false;
+    bool writable_ = true;
     int64_t pos_ = 0;                 // the stream position
     std::vector<uint8_t> buf_;        // read cache or pending writes
     int64_t bufOff_ = 0;              // file offset of buf_[0]
