@@ -54,8 +54,11 @@ void TAssocArray::Add(const std::string& Key, const vcl::Variant& Value)
         return;
     }
     if (keys_.size() == keys_.capacity()) {
-        keys_.reserve(keys_.size() + static_cast<std::size_t>(granularity_));
-        values_.reserve(keys_.size() + static_cast<std::size_t>(granularity_));
+        // Grow by Granularity entries, or by half when that is more, so that
+        // a small granularity does not make bulk adds quadratic.
+        const std::size_t want = keys_.size() + std::max<std::size_t>(static_cast<std::size_t>(granularity_), keys_.size() / 2);
+        keys_.reserve(want);
+        values_.reserve(want);
     }
     index_.emplace(k, static_cast<int32_t>(keys_.size()));
     keys_.push_back(std::move(k));
