@@ -393,12 +393,12 @@ Extended FPStateMachine(Src& src, bool AllowExp, int DecSep, bool StringRules)
             }
             break;
         }
-        src.Take();
-        if (next == 1) { state = 1; continue; }
         if (next == 6) {
             textBeforeExp = text.size();
             src.MarkExponent();
         }
+        src.Take();
+        if (next == 1) { state = 1; continue; }
         if (next == 8) {
             if (expValue <= 4200) {
                 text.push_back(static_cast<char>(c));
