@@ -339,6 +339,19 @@ void MapMask(const std::vector<uint8_t>& mask, const Box& m, const Rotation& r, 
         if (a < m.L || a >= m.R || b < m.T || b >= m.B) return 0;
         return mask[static_cast<std::size_t>((b - m.T) * mw + (a - m.L))];
     };
+    if (r.Tenths % 900 == 0) {
+        // Quarter turns move whole pixels: integer arithmetic, no sampling.
+        const int64_t c = static_cast<int64_t>(r.Cos), s = static_cast<int64_t>(r.Sin);
+        for (int64_t py = area.T; py < area.B; ++py) {
+            uint32_t* row = dst.Row(static_cast<int32_t>(py));
+            const int64_t dy = py - y;
+            for (int64_t px = area.L; px < area.R; ++px) {
+                const int64_t dx = px - x;
+                Put(row[px], color, at(dx * c - dy * s, dx * s + dy * c));
+            }
+        }
+        return;
+    }
     for (int64_t py = area.T; py < area.B; ++py) {
         uint32_t* row = dst.Row(static_cast<int32_t>(py));
         for (int64_t px = area.L; px < area.R; ++px) {

@@ -180,14 +180,16 @@ TEST(FixedFont, SwitchMapsEveryFontToIt)
 Image ExpectedBlocks(int32_t w, int32_t h, int32_t x, int32_t y, std::string_view text, TRect clip)
 {
     Image e(w, h, kBg);
-    int32_t pen = x;
+    int64_t pen = x;
     for (char ch : text) {
         const auto b = static_cast<unsigned char>(ch);
         const bool printable = b > 0x20 && b != 0x7F && b != 0xA0 && !Cp1252Undefined(b);
         if (printable)
-            for (int32_t yy = y + 1; yy <= y + 10; ++yy)
-                for (int32_t xx = pen; xx <= pen + 5; ++xx)
-                    if (clip.Contains(xx, yy) && xx >= 0 && yy >= 0 && xx < w && yy < h) e.At(xx, yy) = kInk;
+            for (int64_t yy = int64_t{y} + 1; yy <= int64_t{y} + 10; ++yy)
+                for (int64_t xx = pen; xx <= pen + 5; ++xx)
+                    if (xx >= std::max(0, clip.Left) && yy >= std::max(0, clip.Top) && xx < std::min(w, clip.Right) &&
+                        yy < std::min(h, clip.Bottom))
+                        e.At(static_cast<int32_t>(xx), static_cast<int32_t>(yy)) = kInk;
         pen += b >= 0x20 ? 7 : 0;
     }
     return e;
