@@ -164,14 +164,18 @@ public:
     void InvertRect(const TRect& r);
 
     // The ellipse inscribed in the half-open box: a pixel belongs to it when
-    // its centre lies inside or on the ellipse touching the box's edges. The
-    // pen paints the pixels of its border (8-connected, symmetric), the brush
-    // the rest; with a clear pen the brush fills the whole ellipse.
+    // its centre lies inside or on the ellipse touching the box's edges; the
+    // middle row(s) always span the box and every row holds its middle
+    // pixel(s), so that flat ellipses touch all four sides. The pen paints
+    // the pixels of its border (8-connected, symmetric), the brush the rest;
+    // with a clear pen the brush fills the whole ellipse. Outlines are solid
+    // whatever the pen style.
     void Ellipse(int32_t L, int32_t T, int32_t R, int32_t B);
     void Ellipse(const TRect& r) { Ellipse(r.Left, r.Top, r.Right, r.Bottom); }
     // The part of the ellipse's border counter-clockwise (on screen) from the
-    // radial through (X1, Y1) to the radial through (X2, Y2); radials start at
-    // the box centre. Coinciding radials give the whole ellipse.
+    // radial through (X1, Y1) to the radial through (X2, Y2); radials run
+    // from the box centre to the centres of the given pixels. Coinciding
+    // radials give the whole ellipse.
     void Arc(int32_t L, int32_t T, int32_t R, int32_t B, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2);
     // The arc closed by the two radii from the centre, filled with the brush.
     void Pie(int32_t L, int32_t T, int32_t R, int32_t B, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2);

@@ -30,7 +30,12 @@ bool EllipseRow(const Box64& b, int64_t y, int64_t& xl, int64_t& xr) noexcept
         while (umax >= 0 && !fits(umax)) --umax;
     }
     if (((umax - (W + 1)) & 1) != 0) --umax;
-    if (umax < 0) return false;
+    // Flat and narrow ellipses still touch all four sides of their box: the
+    // middle row(s) span the full width and every row holds its middle
+    // pixel(s).
+    const int64_t av = v < 0 ? -v : v;
+    if (av == ((H + 1) & 1)) umax = W - 1;
+    umax = std::max(umax, (W + 1) & 1);
     xl = (2 * b.L + W - 1 - umax) / 2;
     xr = (2 * b.L + W - 1 + umax) / 2;
     return true;
@@ -142,8 +147,9 @@ void TCanvas::Ellipse(int32_t L, int32_t T, int32_t R, int32_t B)
         int32_t x0, x1;
         if (!pen) {
             // Without a pen the brush fills the whole ellipse.
-            int64_t a = std::min(r.pa0, r.ia), b = std::max({r.pb0, r.pb1, r.ib});
-            if (detail::ClipRun(a, b, area.Left, area.Right, x0, x1)) brush->Span(row, y, x0, x1);
+            int64_t a, b;
+            if (detail::EllipseRow(box, y, a, b) && detail::ClipRun(a, b, area.Left, area.Right, x0, x1))
+                brush->Span(row, y, x0, x1);
             continue;
         }
         if (brush && detail::ClipRun(r.ia, r.ib, area.Left, area.Right, x0, x1)) brush->Span(row, y, x0, x1);
@@ -187,7 +193,7 @@ static void DrawArcShape(const TSurface& surface, const TRect& clip, const std::
     };
     // Radials in doubled coordinates about the box centre, y pointing up.
     const int64_t sx = box.L + box.R, sy = box.T + box.B;
-    Vec A{2 * X1 - sx, sy - 2 * Y1}, B{2 * X2 - sx, sy - 2 * Y2};
+    Vec A{2 * X1 + 1 - sx, sy - (2 * Y1 + 1)}, B{2 * X2 + 1 - sx, sy - (2 * Y2 + 1)};
     if (A.X == 0 && A.Y == 0) A = {1, 0};
     if (B.X == 0 && B.Y == 0) B = {1, 0};
     const i128 ab = Cross(A, B);

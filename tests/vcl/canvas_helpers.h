@@ -26,7 +26,12 @@ protected:
             for (int x = 0; x < w; ++x) bmp.ScanLine(y)[x] = back;
         c = &bmp.Canvas();
         c->Pen().SetColor(kInk);
+        c->Pen().SetStyle(vcl::psSolid);
+        c->Pen().SetWidth(1);
+        c->Pen().SetMode(vcl::pmCopy);
         c->Brush().SetColor(kFill);
+        c->Brush().SetStyle(vcl::bsSolid);
+        c->ResetClipRect();
     }
     void SetUp() override { Init(16, 12); }
 
