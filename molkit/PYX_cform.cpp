@@ -348,6 +348,12 @@ std::string TMolFormModel::AsString(int Mode) const
     if (numAtoms_ < 1 || numAtoms_ > MaxFormEntries) return s;
     for (int i = 0; i < numAtoms_; ++i) {
         s += ChemElem(atNum_[i], atWgt_[i], atCnt_[i], Mode);
+        // With mass numbers written, "12C 16O" would read back as C16 O: a
+        // number after a symbol is its count. A count of 1 is therefore
+        // written out when another entry follows.
+        if (Mode == 1 && atCnt_[i] == 1 && i + 1 < numAtoms_ && atNum_[i] >= 1 &&
+            atNum_[i] <= PYX_CData::MaxAtomicNumber)
+            s += '1';
         s += ' ';
     }
     return s;

@@ -82,7 +82,9 @@ public:
     // number, mass number and count, or false.
     static bool ScanNextFormPart(std::string_view Text, int& Pos, int& AtNum, int& AtWgt, int& AtCnt) noexcept;
 
-    // Each entry written by ChemElem, followed by one blank.
+    // Each entry written by ChemElem, followed by one blank. In mode 1 a
+    // count of 1 is written out ("12C1 16O ") when another entry follows, so
+    // that the text reads back to the same entries.
     std::string AsString(int Mode) const;
     // One entry: mode 1 gives mass number + symbol + count ("13C6"), any
     // other mode symbol + count ("C6"). Deuterium is written "D"; a count of 1
