@@ -254,8 +254,8 @@ void ParseQuotedName(char C, char Quote, std::string& Name, TQuotedStrState& Sta
 // it runs to the closing quote (a doubled quote stands for one quote, the
 // separator may appear inside) and text after the closing quote up to the
 // next separator is ignored. Plain parameters are stripped of surrounding
-// blanks. Returns false (Param empty) when S has fewer parameters or a quote
-// is not closed.
+// blanks; with a blank as Separator, runs of blanks separate once. Returns
+// false (Param empty) when S has fewer parameters or a quote is not closed.
 bool ExtractParam(std::string_view S, int32_t Index, char Separator, char Quote, std::string& Param);
 
 // Uuencoded text without header: lines of at most 45 bytes, each as a length
@@ -279,7 +279,9 @@ void TextLineCoords(std::string_view Text, int32_t Pos, int32_t& Line, int32_t& 
 // element) and Attributes (the rest, without surrounding blanks). A start tag
 // that is not empty also reads its content, up to the first closing tag of
 // the same name (compared ignoring case), which is consumed but not part of
-// Content. Pos is left after what was read (Length + 1 at the end). The
+// Content; end tags and names starting with "?" or "!" (declarations,
+// comments) have no content. Pos is left after what was read (Length + 1 at
+// the end). The
 // result is the index (from 0) of the first entry of Tags equal to the name in
 // lower case; other names and the end of the input give the index of the last
 // entry (-1 for an empty list).
@@ -289,5 +291,112 @@ int32_t ReadNextTagInString(std::string_view S, int32_t& Pos, std::span<const st
 // it, with Pos moved onto that tag's "<" (Length + 1 at the end), so that
 // ReadNextTagInString reads it next. Nothing else is consumed.
 int32_t DetectNextTagInString(std::string_view S, int32_t& Pos, std::span<const std::string_view> Tags);
+
+// ---------------------------------------------------------------------------
+// TGrep: the regular-expression matcher (implemented in PYX_stringl_grep.cpp)
+//
+// A small pattern language compiled into at most 64 tokens: literals, "." (any
+// character), sets "[a-z]" and "[^0-9]", "^" (start of the subject, only as the
+// first character), "$" (end of the subject, only as the last), groups "(ab)"
+// that form one literal string, and the multipliers "*", "+" and "?" applied to
+// the element before them. A backslash makes the next character literal and
+// "\#hh" stands for the character with the hexadecimal code hh.
+//
+// A match is searched from SearchStartPos on; at a start position a multiplier
+// followed by further tokens tries the shortest repetition first, a final one
+// takes the longest. Failed (token, position) pairs are remembered, so that a
+// search costs at most a small multiple of tokens x subject length steps.
+
+enum TGrepTokenAct : uint8_t { taNormal, taAnyByte, taEol, taBol, taSet, taMult0, taMult1, taOpti };
+
+// One compiled token, in its exported 268-byte layout. For taNormal, Count is
+// the literal's length and its characters are Data[1..Count]. For taSet,
+// Data[c] is '*' for each member code c and a blank otherwise. For the
+// multipliers, Count < 0 repeats the set in Data, 0 any character and Count > 0
+// the literal Data[1..Count]. MatchPos is where the token matched in the last
+// successful search.
+struct TGrepToken {
+    uint8_t Action = taNormal;
+    uint8_t Filler[3] = {0, 0, 0};
+    int32_t Count = 0;
+    uint8_t Data[256] = {};
+    int32_t MatchPos = 0;
+};
+static_assert(sizeof(TGrepToken) == 268, "the exported token layout");
+
+class TGrep : public vcl::TComponent {
+public:
+    static constexpr int32_t MaxTokens = 64;
+    // Error 10, beyond the nine syntax errors: the pattern needs more than 64
+    // tokens, or a multiplier applies to a group longer than 255 characters.
+    static constexpr int32_t ErrTooLong = 10;
+
+    explicit TGrep(vcl::TComponent* AOwner);
+    ~TGrep() override;
+
+    const std::string& GetRegExp() const noexcept { return regExp_; }
+    // Stores and compiles. With StopOnError a compile error raises
+    // EPYXStringlError "Component \"NAME\": error in regular expression - "
+    // followed by the error text.
+    void SetRegExp(const std::string& Value);
+    bool GetIgnoreCase() const noexcept { return ignoreCase_; }
+    // Stores and recompiles the current pattern (errors are only recorded).
+    void SetIgnoreCase(bool Value);
+    int32_t GetSearchStartPos() const noexcept { return searchStartPos_; }
+    void SetSearchStartPos(int32_t Value) noexcept { searchStartPos_ = Value; }
+    bool GetStopOnError() const noexcept { return stopOnError_; }
+    void SetStopOnError(bool Value) noexcept { stopOnError_ = Value; }
+
+    // First and last position of the last match; an empty match has
+    // MatchEnd = MatchStart - 1.
+    int32_t GetMatchStart() const noexcept { return matchStart_; }
+    int32_t GetMatchEnd() const noexcept { return matchEnd_; }
+    int32_t GetNumTokens() const noexcept { return static_cast<int32_t>(tokens_.size()); }
+    // The code of the last compilation: 0 = no error, 1..10 (see ErrorText).
+    int32_t GetErrorCode() const noexcept { return errorCode_; }
+    // The number of token tests the last MatchString made (a cost measure).
+    int64_t GetMatchSteps() const noexcept { return steps_; }
+
+    // The text of an error code ("no errors" for 0).
+    static std::string ErrorText(int32_t Code);
+
+    // Compiles Pattern into the token table and returns the error code. After
+    // an error the tokens completed before it stay in the table.
+    int32_t CompileRegExp(const std::string& Pattern);
+    // True when the pattern occurs in Subject; MatchPos is the position of the
+    // match's first character (0 when there is none).
+    bool MatchString(const std::string& Subject, int32_t& MatchPos);
+    // A copy of token i, i clamped to 1..number of tokens; an empty token when
+    // there are none.
+    TGrepToken GetRegExpToken(int32_t i) const;
+    // Writes a listing of the token table and the compile result to a text
+    // file (created or overwritten); false when the file cannot be written.
+    bool PrintRegExp(const std::string& FileName) const;
+    // The listing as text, lines ended by CR LF.
+    std::string RegExpListing() const;
+
+private:
+    bool TryToken(std::size_t k, std::size_t p);
+    bool RepeatLoop(std::size_t k, std::size_t q);
+    std::size_t RepeatAt(const TGrepToken& t, std::size_t p) const noexcept;
+    bool MemoTestAndSet(std::size_t slot, std::size_t p);
+
+    std::string regExp_;
+    bool ignoreCase_ = false;
+    int32_t searchStartPos_ = 1;
+    bool stopOnError_ = true;
+    int32_t matchStart_ = 0;
+    int32_t matchEnd_ = 0;
+    int32_t errorCode_ = 0;
+    int64_t steps_ = 0;
+    std::vector<TGrepToken> tokens_;
+
+    // Search state of one MatchString call.
+    std::string_view subject_;
+    std::size_t matchEndOffset_ = 0;
+    std::vector<int32_t> memoSlot_;            // per token: its memo slot or -1
+    std::vector<std::vector<uint64_t>> memo_;  // per slot: failed positions
+};
+// ---------------------------------------------------------------------------
 
 } // namespace PYX_stringl
