@@ -48,6 +48,7 @@
 
 namespace vcl {
 class TStream;
+class TTextFile;
 }
 
 namespace PYX_dstruct {
@@ -372,12 +373,13 @@ public:
     bool FindCellInSortedColumn(const std::string& s, bool MatchCase, int32_t Col, int32_t RowLow, int32_t RowHigh,
                                 bool Ascending, int32_t& Row) const;
 
-    // XML form (element "strarray"): sizes, column attributes and every
-    // non-empty cell and non-zero row attribute in stored order, with the sort
-    // order. The readers replace the content and return success.
-    bool ReadFromXMLStream(vcl::TStream& Stream, const std::string& DataID);
-    void WriteToXMLStream(vcl::TStream& Stream, bool WithHeader, const std::string& DataID);
+    // XML form (element "strarray"): the sizes, the non-zero column and row
+    // attributes and every non-empty cell, written in the logical (shown)
+    // order; a table read back is therefore unsorted. The readers replace the
+    // content and return success.
+    bool ReadFromOpenXMLFile(vcl::TTextFile& F, const std::string& DataID);
     bool LoadFromXMLFile(const std::string& FileName, const std::string& DataID);
+    void WriteToOpenXMLFile(vcl::TTextFile& F, bool CreateHeader, const std::string& DataID);
     void SaveAsXMLFile(const std::string& FileName, const std::string& DataID);
 
     vcl::TNotifyEvent OnChange;
@@ -412,7 +414,6 @@ private:
     bool Reallocate(int32_t Cols, int32_t Rows);
     bool FindCellImpl(const std::string& s, bool MatchCase, bool Exact, int32_t ColLow, int32_t ColHigh,
                       int32_t RowLow, int32_t RowHigh, int32_t& Col, int32_t& Row) const;
-    void ReadBody(vcl::TStream& Stream);
 
     int32_t cols_ = 1;
     int32_t rows_ = 1;
