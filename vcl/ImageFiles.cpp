@@ -64,7 +64,8 @@ struct BmpHeader {
     uint32_t PaletteEntrySize = 4;
 };
 
-BmpHeader ParseBmpHeader(const uint8_t* d, size_t n)
+// With headerOnly the palette and pixel data need not be present yet.
+BmpHeader ParseBmpHeader(const uint8_t* d, size_t n, bool headerOnly = false)
 {
     if (!d || n < 14 + 12) Bad("BMP file too short");
     if (d[0] != 'B' || d[1] != 'M') Bad("Not a BMP file");
@@ -134,6 +135,7 @@ BmpHeader ParseBmpHeader(const uint8_t* d, size_t n)
     }
     default: Bad("Unsupported BMP compression");
     }
+    if (headerOnly) return h;
     if (h.Bpp <= 8) {
         uint32_t maxCount = 1u << h.Bpp;
         if (h.PaletteCount == 0) h.PaletteCount = maxCount;
@@ -194,7 +196,7 @@ TImageInfo ProbeImage(const uint8_t* d, size_t n)
 {
     switch (DetectImageFormat(d, n)) {
     case ifBMP: {
-        BmpHeader h = ParseBmpHeader(d, n);
+        BmpHeader h = ParseBmpHeader(d, n, true);
         return {ifBMP, static_cast<int32_t>(h.Width), static_cast<int32_t>(h.Height), static_cast<int32_t>(h.Bpp)};
     }
     case ifPNG: return ProbePNGHeader(d, n);
@@ -261,10 +263,13 @@ void LoadBMP(const uint8_t* d, size_t n, TBitmap& Bitmap)
     TPixelFormat pf = h.Bpp == 1 ? pf1bit : h.Bpp == 4 ? pf4bit : h.Bpp == 8 ? pf8bit : h.Bpp == 24 ? pf24bit : pf32bit;
     if (h.Bpp == 16) pf = (h.Masks[0] == 0x7C00 && h.Masks[1] == 0x03E0 && h.Masks[2] == 0x001F) ? pf15bit : pf24bit;
 
-    TBitmap tmp;
-    tmp.SetSize(W, H);
     const uint8_t* data = d + h.OffBits;
     const size_t avail = n - h.OffBits;
+    const bool rle = h.Compression == kBI_RLE8 || h.Compression == kBI_RLE4;
+    const uint64_t stride = ((uint64_t(W) * h.Bpp + 31) / 32) * 4;
+    if (!rle && stride * uint64_t(H) > avail) Bad("BMP pixel data truncated");
+    TBitmap tmp;
+    tmp.SetSize(W, H);
     // Rows are stored bottom-up unless the height was negative.
     auto rowOf = [&](int64_t fileRow) { return h.TopDown ? fileRow : H - 1 - fileRow; };
     auto colour = [&](uint32_t index) -> uint32_t {
@@ -272,7 +277,7 @@ void LoadBMP(const uint8_t* d, size_t n, TBitmap& Bitmap)
         return palette[index];
     };
 
-    if (h.Compression == kBI_RLE8 || h.Compression == kBI_RLE4) {
+    if (rle) {
         // Pixels the stream never reaches take palette entry 0.
         const uint32_t background = palette.empty() ? 0 : palette[0];
         for (int32_t y = 0; y < H; ++y) std::fill_n(tmp.ScanLine(y), W, background);
@@ -315,8 +320,6 @@ void LoadBMP(const uint8_t* d, size_t n, TBitmap& Bitmap)
             i += (bytes + 1) & ~size_t(1);
         }
     } else {
-        const uint64_t stride = ((uint64_t(W) * h.Bpp + 31) / 32) * 4;
-        if (stride * uint64_t(H) > avail) Bad("BMP pixel data truncated");
         Field fr = MakeField(h.Masks[0] ? h.Masks[0] : 1), fg = MakeField(h.Masks[1] ? h.Masks[1] : 1),
               fb = MakeField(h.Masks[2] ? h.Masks[2] : 1);
         for (int64_t fy = 0; fy < H; ++fy) {
