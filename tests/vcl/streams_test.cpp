@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -31,8 +31,14 @@ protected:
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
     static std::string Slurp(const std::string& path)
     {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::string bytes;
+        if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+            char buf[65536];
+            size_t n;
+            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+            std::fclose(f);
+        }
+        return bytes;
     }
     static void Spit(const std::string& path, const std::string& bytes)
     {
