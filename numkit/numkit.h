@@ -167,9 +167,12 @@ private:
 //
 // The unit eigenvectors are ordered by falling eigenvalue. Their signs are
 // fixed: each has its largest component (the first of equal ones) positive,
-// except that the last eigenvector is reversed when that is needed to make the
-// matrix of eigenvectors a proper rotation (determinant +1). Rotating a
-// structure with them therefore never mirrors it.
+// except that, where this would make the matrix of eigenvectors a mirror
+// (determinant -1), the vector with the smallest largest component (the last
+// of equal ones) is reversed. The eigenvectors thus always form a proper
+// rotation (determinant +1), and a vector along a coordinate axis keeps its
+// sign: a flat structure given with a zero third column is turned within its
+// plane and never mirrored.
 class TPrincComp {
 public:
     static constexpr int32_t MaxVariables = 1000;

@@ -92,7 +92,16 @@ bool TPrincComp::CalcPrincComp(const TMatrix& Data, int32_t FirstCol, int32_t La
                 if (std::abs(V(k, i)) > std::abs(V(big, i))) big = k;
             if (V(big, i) < 0) V.col(i) = -V.col(i);
         }
-        if (V.determinant() < 0) V.col(p - 1) = -V.col(p - 1);
+        // A mirror image is turned into a rotation by reversing the vector
+        // whose sign is least determined: the one with the smallest largest
+        // component (the last of equal ones). Vectors along a coordinate axis,
+        // such as the unused z axis of a flat structure, keep their sign.
+        if (p > 1 && V.determinant() < 0) {
+            Eigen::Index weakest = 0;
+            for (Eigen::Index i = 1; i < p; ++i)
+                if (V.col(i).cwiseAbs().maxCoeff() <= V.col(weakest).cwiseAbs().maxCoeff()) weakest = i;
+            V.col(weakest) = -V.col(weakest);
+        }
         if (!V.allFinite()) return false;
         for (double v : values)
             if (!std::isfinite(v)) return false;
