@@ -53,6 +53,18 @@ TEST(Crc, StepFunctionsAgreeWithTheBufferForms)
     EXPECT_EQ(c16, CRC16ofBuffer(s.data(), s.size(), crcCCITT));
 }
 
+TEST(Crc16, BlockFormMatchesTheByteStepOnEveryLength)
+{
+    vcl::SplitMix64 rng(4321);
+    std::vector<uint8_t> buf(1000);
+    for (auto& b : buf) b = static_cast<uint8_t>(rng.Next());
+    uint16_t step = 0xFFFF;
+    for (std::size_t len = 0; len <= 1000; ++len) {
+        ASSERT_EQ(CRC16ofBuffer(buf.data(), len, crcCCITT), step) << "length " << len;
+        if (len < 1000) step = CalcNextCRC16(buf[len], step);
+    }
+}
+
 TEST(Crc32, MatchesZlibOnEveryLengthAndAlignment)
 {
     vcl::SplitMix64 rng(12345);
