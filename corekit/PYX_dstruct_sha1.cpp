@@ -5,7 +5,8 @@
 
 #include "corekit/PYX_dstruct.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+// PYX_DSTRUCT_PORTABLE builds only the portable code paths.
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(PYX_DSTRUCT_PORTABLE)
 #include <cpuid.h>
 #include <immintrin.h>
 #define PYX_DSTRUCT_X86 1
