@@ -4,6 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "vcl/internal/Raster.h"
 
 namespace vcl {
@@ -36,9 +40,9 @@ void CombineRow(uint32_t* d, const uint32_t* s, int64_t n, uint8_t op, uint32_t 
     case 0x33:
         for (int64_t i = 0; i < n; ++i) d[i] = ~s[i] & kMask;
         return;
-    case 0x00: std::fill_n(d, n, 0u); return;
-    case 0xFF: std::fill_n(d, n, kMask); return;
-    case 0xF0: std::fill_n(d, n, pat); return;
+    case 0x00: FillPixels(d, n, 0u); return;
+    case 0xFF: FillPixels(d, n, kMask); return;
+    case 0xF0: FillPixels(d, n, pat); return;
     case 0xAA: return;
     default: break;
     }
@@ -102,27 +106,33 @@ BoxSpan BoxOf(int64_t i, int64_t sn, int64_t dn)
     return s;
 }
 
-inline uint64_t Spread(uint32_t p)
+// Adds a row of pixels to per-column sums: red and blue packed in one 32-bit
+// lane (16 bits each, room for 256 rows), green in another.
+inline void AddRow(const uint32_t* p, uint32_t* rb, uint32_t* g, int64_t n)
 {
-    return uint64_t(p & 0xFFu) | (uint64_t(p & 0xFF00u) << 13) | (uint64_t(p & 0xFF0000u) << 26);
+    int64_t x = 0;
+#if defined(__SSE2__)
+    const __m128i mrb = _mm_set1_epi32(0x00FF00FF), mg = _mm_set1_epi32(0xFF);
+    for (; x + 4 <= n; x += 4) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rb + x));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(rb + x), _mm_add_epi32(a, _mm_and_si128(v, mrb)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(g + x),
+                         _mm_add_epi32(b, _mm_and_si128(_mm_srli_epi32(v, 8), mg)));
+    }
+#endif
+    for (; x < n; ++x) {
+        rb[x] += p[x] & 0x00FF00FFu;
+        g[x] += (p[x] >> 8) & 0xFFu;
+    }
 }
 
-// Sum of pixels in three 21-bit lanes: at most 8192 pixels per call.
-inline uint64_t LaneSum(const uint32_t* p, int64_t n)
-{
-    uint64_t acc = 0;
-    for (int64_t k = 0; k < n; ++k) acc += Spread(p[k]);
-    return acc;
-}
-
-inline void AddPixelWeighted(uint64_t* c, uint32_t p, uint64_t w)
-{
-    c[0] += w * (p & 0xFFu);
-    c[1] += w * ((p >> 8) & 0xFFu);
-    c[2] += w * ((p >> 16) & 0xFFu);
-}
-
-// Area average of a source rectangle wholly inside the source image.
+// Area average of a source rectangle wholly inside the source image. Per
+// destination row, the source rows of full weight are summed per column
+// (vectorised), the two partial rows added with their weights, and then the
+// columns are combined with their horizontal weights. Weights are integers:
+// a destination pixel covers sw x sh units of the source.
 void StretchBox(const TSurface& dst, const TRect& vis, const Box64& dr, const TSurface& src, const Box64& sr,
                 uint8_t op, uint32_t pat)
 {
@@ -130,39 +140,47 @@ void StretchBox(const TSurface& dst, const TRect& vis, const Box64& dr, const TS
     const int64_t c0 = vis.Left - dr.L, c1 = vis.Right - dr.L, nc = c1 - c0;
     std::vector<BoxSpan> cols(static_cast<size_t>(nc));
     for (int64_t i = c0; i < c1; ++i) cols[static_cast<size_t>(i - c0)] = BoxOf(i, sw, dw);
-    std::vector<uint64_t> acc(static_cast<size_t>(nc) * 3);
+    const int64_t x0 = cols.front().First, n = cols.back().Last + 1 - x0;
+    const size_t un = static_cast<size_t>(n);
+    std::vector<uint32_t> rb(un), gg(un);
+    std::vector<uint64_t> sum(un * 3), val(un * 3);
     std::vector<uint32_t> out(static_cast<size_t>(nc));
     const uint64_t total = static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh);
     for (int64_t j = vis.Top - dr.T; j < vis.Bottom - dr.T; ++j) {
-        BoxSpan rs = BoxOf(j, sh, dh);
-        std::fill(acc.begin(), acc.end(), 0);
-        for (int64_t r = rs.First; r <= rs.Last; ++r) {
-            const uint64_t wy = rs.First == rs.Last ? uint64_t(sh) : r == rs.First ? uint64_t(rs.WFirst)
-                                : r == rs.Last ? uint64_t(rs.WLast) : uint64_t(dh);
-            const uint32_t* srow = src.Row(static_cast<int32_t>(sr.T + r)) + sr.L;
-            for (int64_t k = 0; k < nc; ++k) {
-                const BoxSpan& cs = cols[static_cast<size_t>(k)];
-                uint64_t c[3] = {0, 0, 0};
-                if (cs.First == cs.Last) {
-                    AddPixelWeighted(c, srow[cs.First], static_cast<uint64_t>(cs.WFirst));
-                } else {
-                    AddPixelWeighted(c, srow[cs.First], static_cast<uint64_t>(cs.WFirst));
-                    AddPixelWeighted(c, srow[cs.Last], static_cast<uint64_t>(cs.WLast));
-                    uint64_t inner[3] = {0, 0, 0};
-                    for (int64_t x = cs.First + 1; x < cs.Last; x += 8192) {
-                        uint64_t lanes = LaneSum(srow + x, std::min<int64_t>(8192, cs.Last - x));
-                        inner[0] += lanes & 0x1FFFFF;
-                        inner[1] += (lanes >> 21) & 0x1FFFFF;
-                        inner[2] += lanes >> 42;
-                    }
-                    for (int ch = 0; ch < 3; ++ch) c[ch] += inner[ch] * static_cast<uint64_t>(dw);
-                }
-                uint64_t* a = &acc[static_cast<size_t>(k) * 3];
-                for (int ch = 0; ch < 3; ++ch) a[ch] += wy * c[ch];
+        const BoxSpan rs = BoxOf(j, sh, dh);
+        const uint32_t* first = src.Row(static_cast<int32_t>(sr.T + rs.First)) + sr.L + x0;
+        const uint32_t* last = src.Row(static_cast<int32_t>(sr.T + rs.Last)) + sr.L + x0;
+        const bool single = rs.First == rs.Last;
+        std::fill(sum.begin(), sum.end(), 0);
+        for (int64_t r = rs.First + 1; r < rs.Last;) {
+            std::fill(rb.begin(), rb.end(), 0);
+            std::fill(gg.begin(), gg.end(), 0);
+            for (int64_t k = 0; k < 256 && r < rs.Last; ++k, ++r)
+                AddRow(src.Row(static_cast<int32_t>(sr.T + r)) + sr.L + x0, rb.data(), gg.data(), n);
+            for (size_t x = 0; x < un; ++x) {
+                sum[3 * x] += rb[x] & 0xFFFFu;
+                sum[3 * x + 1] += gg[x];
+                sum[3 * x + 2] += rb[x] >> 16;
             }
         }
+        const uint64_t wF = single ? uint64_t(sh) : uint64_t(rs.WFirst), wL = single ? 0 : uint64_t(rs.WLast);
+        for (size_t x = 0; x < un; ++x) {
+            const uint32_t f = first[x], l = last[x];
+            val[3 * x] = uint64_t(dh) * sum[3 * x] + wF * (f & 0xFF) + wL * (l & 0xFF);
+            val[3 * x + 1] = uint64_t(dh) * sum[3 * x + 1] + wF * ((f >> 8) & 0xFF) + wL * ((l >> 8) & 0xFF);
+            val[3 * x + 2] = uint64_t(dh) * sum[3 * x + 2] + wF * ((f >> 16) & 0xFF) + wL * ((l >> 16) & 0xFF);
+        }
         for (int64_t k = 0; k < nc; ++k) {
-            const uint64_t* a = &acc[static_cast<size_t>(k) * 3];
+            const BoxSpan& cs = cols[static_cast<size_t>(k)];
+            uint64_t a[3] = {0, 0, 0};
+            const size_t xf = static_cast<size_t>(cs.First - x0), xl = static_cast<size_t>(cs.Last - x0);
+            for (size_t x = xf + 1; x < xl; ++x)
+                for (int ch = 0; ch < 3; ++ch) a[ch] += val[3 * x + static_cast<size_t>(ch)];
+            for (int ch = 0; ch < 3; ++ch) {
+                a[ch] *= static_cast<uint64_t>(dw);
+                a[ch] += static_cast<uint64_t>(cs.WFirst) * val[3 * xf + static_cast<size_t>(ch)];
+                if (xl != xf) a[ch] += static_cast<uint64_t>(cs.WLast) * val[3 * xl + static_cast<size_t>(ch)];
+            }
             uint32_t r = static_cast<uint32_t>((a[0] + total / 2) / total);
             uint32_t g = static_cast<uint32_t>((a[1] + total / 2) / total);
             uint32_t b = static_cast<uint32_t>((a[2] + total / 2) / total);
