@@ -457,6 +457,7 @@ bool TMolFormModel::InitFindFormula(double Mass, double Tolerance, const TFormul
     searchMax_ = Maximum;
     for (int i = 0; i < n; ++i) work_[i] = Maximum.AtCnt[i];
     searchN_ = n;
+    PrepareSearch();
     return true;
 }
 
@@ -497,66 +498,101 @@ bool TMolFormModel::Matches(bool Nominal, bool Check) const noexcept
     return h + f + cl + br + io <= 2 * c + nn + 2;
 }
 
-// The first level whose branch cannot reach the target window: Level 0 means
-// no combination at all can, Level k that no combination sharing the counts of
-// positions 1..k can. The bounds of the remaining positions assume their
-// minimum and maximum counts; a small margin keeps rounding from pruning a
-// branch that the exact comparison would accept.
-bool TMolFormModel::Prunable(bool Nominal, int& Level) const noexcept
+namespace {
+
+enum TPrune : uint8_t { pkTest, pkMoved, pkExhausted };
+
+// One step of the count-down odometer over positions 0..n-1; false when the
+// walk is done (every position is then back at its maximum).
+bool AdvanceCounts(int n, const int32_t* lo, const int32_t* hi, int32_t* c) noexcept
 {
-    const int n = searchN_;
-    if (Nominal) {
-        const int64_t t = vcl::SatRound64(target_);
-        int64_t restMin = 0, restMax = 0;
-        std::array<int64_t, MaxFormEntries + 1> rMin{}, rMax{};
-        for (int i = n - 1; i >= 0; --i) {
-            restMin += int64_t(searchMax_.AtWgt[i]) * searchMin_.AtCnt[i];
-            restMax += int64_t(searchMax_.AtWgt[i]) * searchMax_.AtCnt[i];
-            rMin[i] = restMin;
-            rMax[i] = restMax;
-        }
-        int64_t prefix = 0;
-        for (int k = 0; k < n; ++k) {
-            if (prefix + rMin[k] > t || prefix + rMax[k] < t) {
-                Level = k;
-                return true;
-            }
-            prefix += int64_t(searchMax_.AtWgt[k]) * work_[k];
-        }
-        return false;
-    }
-    const Extended margin = 1e-6L;
-    const Extended lo = Extended(target_) - Extended(tolerance_) - margin;
-    const Extended hi = Extended(target_) + Extended(tolerance_) + margin;
-    std::array<Extended, MaxFormEntries + 1> rMin{}, rMax{};
-    Extended restMin = 0.0L, restMax = 0.0L;
     for (int i = n - 1; i >= 0; --i) {
-        const Extended m = PYX_CData::ExactAtWeight(searchMax_.AtNum[i]);
-        restMin += m * searchMin_.AtCnt[i];
-        restMax += m * searchMax_.AtCnt[i];
-        rMin[i] = restMin;
-        rMax[i] = restMax;
-    }
-    Extended prefix = 0.0L;
-    for (int k = 0; k < n; ++k) {
-        if (!(prefix + rMin[k] < hi && prefix + rMax[k] > lo)) {
-            Level = k;
-            return true;
-        }
-        prefix += PYX_CData::ExactAtWeight(searchMax_.AtNum[k]) * work_[k];
+        if (--c[i] >= lo[i]) return true;
+        c[i] = hi[i];
     }
     return false;
 }
 
-// One step of the count-down odometer; false when the walk is done (the
-// counts are then back at their maxima).
-bool TMolFormModel::Advance() noexcept
+// Skips, in walk order, every combination whose mass cannot reach the window
+// (Lo, Hi) of the search: a sum at or above Hi is too heavy, at or below Lo
+// too light. The remaining positions of a prefix can add between their
+// minimum and maximum mass. Going down a position only makes the prefix
+// lighter, so a prefix that is too light ends its whole parent branch, and a
+// prefix that is too heavy jumps straight to the largest count of its last
+// position that is not. Returns pkTest when the current combination must be
+// tested, pkMoved when the counts moved on to a new candidate, pkExhausted
+// when no combination is left.
+template <typename T>
+TPrune PruneStep(int n, const T* m, const T* rMin, const T* rMax, const int32_t* lo, const int32_t* hi, int32_t* c,
+                 T Lo, T Hi) noexcept
 {
-    for (int i = searchN_ - 1; i >= 0; --i) {
-        if (--work_[i] >= searchMin_.AtCnt[i]) return true;
-        work_[i] = searchMax_.AtCnt[i];
+    if (!(Lo < Hi) || rMin[0] >= Hi || rMax[0] <= Lo) return pkExhausted;
+    T prefix = 0;
+    for (int k = 1; k <= n; ++k) {
+        const int p = k - 1;
+        const T before = prefix;
+        prefix += m[p] * T(c[p]);
+        if (prefix + rMax[k] <= Lo) {
+            for (int i = p; i < n; ++i) c[i] = lo[i];
+            return AdvanceCounts(n, lo, hi, c) ? pkMoved : pkExhausted;
+        }
+        if (prefix + rMin[k] >= Hi) {
+            int32_t v = c[p] - 1;
+            if (!(m[p] > 0)) v = lo[p] - 1;
+            else {
+                const T x = (Hi - before - rMin[k]) / m[p];
+                if (x < T(v)) v = (x < T(lo[p])) ? lo[p] : static_cast<int32_t>(x) + 1;
+            }
+            while (v >= lo[p] && before + m[p] * T(v) + rMin[k] >= Hi) --v;
+            if (v < lo[p]) {
+                for (int i = p; i < n; ++i) c[i] = lo[i];
+                return AdvanceCounts(n, lo, hi, c) ? pkMoved : pkExhausted;
+            }
+            c[p] = v;
+            for (int i = k; i < n; ++i) c[i] = hi[i];
+            return pkMoved;
+        }
     }
-    return false;
+    return pkTest;
+}
+
+} // namespace
+
+bool TMolFormModel::Advance() noexcept { return AdvanceCounts(searchN_, lo_.data(), hi_.data(), work_.data()); }
+
+void TMolFormModel::PrepareSearch() noexcept
+{
+    const int n = searchN_;
+    restMinNom_[n] = restMaxNom_[n] = 0;
+    restMinExact_[n] = restMaxExact_[n] = 0.0;
+    for (int i = n - 1; i >= 0; --i) {
+        lo_[i] = searchMin_.AtCnt[i];
+        hi_[i] = searchMax_.AtCnt[i];
+        massNom_[i] = searchMax_.AtWgt[i];
+        massExact_[i] = static_cast<double>(PYX_CData::ExactAtWeight(searchMax_.AtNum[i]));
+        restMinNom_[i] = restMinNom_[i + 1] + massNom_[i] * lo_[i];
+        restMaxNom_[i] = restMaxNom_[i + 1] + massNom_[i] * hi_[i];
+        restMinExact_[i] = restMinExact_[i + 1] + massExact_[i] * lo_[i];
+        restMaxExact_[i] = restMaxExact_[i + 1] + massExact_[i] * hi_[i];
+    }
+}
+
+int TMolFormModel::Prune(bool Nominal) noexcept
+{
+    const int n = searchN_;
+    if (Nominal) {
+        // Sums stay far below 2^62; a target beyond that matches nothing anyway.
+        constexpr int64_t limit = int64_t(1) << 62;
+        int64_t t = vcl::SatRound64(target_);
+        t = t > limit ? limit : (t < -limit ? -limit : t);
+        return PruneStep<int64_t>(n, massNom_.data(), restMinNom_.data(), restMaxNom_.data(), lo_.data(), hi_.data(),
+                                  work_.data(), t - 1, t + 1);
+    }
+    // The margin keeps rounding from skipping a combination that the exact
+    // comparison in Matches would accept.
+    const double margin = 1e-6;
+    return PruneStep<double>(n, massExact_.data(), restMinExact_.data(), restMaxExact_.data(), lo_.data(),
+                             hi_.data(), work_.data(), target_ - tolerance_ - margin, target_ + tolerance_ + margin);
 }
 
 bool TMolFormModel::FindFormulaIntern(bool Nominal, bool Check)
@@ -574,17 +610,13 @@ bool TMolFormModel::FindFormulaIntern(bool Nominal, bool Check)
     }
     const int n = searchN_;
     for (;;) {
-        int level = 0;
-        if (pruning_ && Prunable(Nominal, level)) {
-            // Skip the branch: its last combination has every position to the
-            // right of the level at its minimum; the next step leaves it.
-            if (level == 0) {
+        if (pruning_) {
+            const int step = Prune(Nominal);
+            if (step == pkExhausted) {
                 for (int i = 0; i < n; ++i) work_[i] = searchMax_.AtCnt[i];
                 break;
             }
-            for (int i = level; i < n; ++i) work_[i] = searchMin_.AtCnt[i];
-            if (!Advance()) break;
-            continue;
+            if (step == pkMoved) continue;
         }
         const bool match = Matches(Nominal, Check);
         if (match) {
@@ -642,6 +674,7 @@ void TMolFormModel::Assign(const vcl::TPersistent* Source)
         searchN_ = src->searchN_;
         exhaustPending_ = src->exhaustPending_;
         pruning_ = src->pruning_;
+        PrepareSearch();
     }
     ShowIt();
 }

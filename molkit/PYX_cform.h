@@ -151,7 +151,8 @@ protected:
 
 private:
     bool AppendEntry(int AtNum, int AtWgt, int AtCnt) noexcept;
-    bool Prunable(bool Nominal, int& Level) const noexcept;
+    int Prune(bool Nominal) noexcept;
+    void PrepareSearch() noexcept;
     bool Matches(bool Nominal, bool Check) const noexcept;
     bool Advance() noexcept;
 
@@ -171,6 +172,13 @@ private:
     int32_t searchN_ = 0;       // entries of the prepared search, 0 = none
     bool exhaustPending_ = false;
     bool pruning_ = true;
+    // Derived from the bounds by PrepareSearch: counts, masses per position and
+    // the least and greatest mass of the positions from i on.
+    std::array<int32_t, MaxFormEntries> lo_{}, hi_{};
+    std::array<int64_t, MaxFormEntries> massNom_{};
+    std::array<double, MaxFormEntries> massExact_{};
+    std::array<int64_t, MaxFormEntries + 1> restMinNom_{}, restMaxNom_{};
+    std::array<double, MaxFormEntries + 1> restMinExact_{}, restMaxExact_{};
 };
 
 } // namespace PYX_cform
