@@ -1,6 +1,7 @@
 #include "vcl/TextFile.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -236,16 +237,14 @@ double TTextFile::ReadReal()
     const char* first = w.data() + (w[0] == '+' ? 1 : 0);
     double v = 0;
     auto [ptr, ec] = std::from_chars(first, w.data() + w.size(), v);
-    // Underflow to zero is a valid reading; overflow is not.
     if (ec == std::errc::result_out_of_range) {
-        bool nonzeroMantissa = false;
-        for (char c : w) {
-            if (c == 'e' || c == 'E') break;
-            if (c >= '1' && c <= '9') nonzeroMantissa = true;
-        }
-        const size_t e = w.find_first_of("eE");
-        const bool negExp = e != std::string::npos && e + 1 < w.size() && w[e + 1] == '-';
-        if (nonzeroMantissa && negExp) return w[0] == '-' ? -0.0 : 0.0;
+        // Underflow reads as the nearest double (0 or subnormal); overflow is an error.
+        Extended e = 0;
+        const auto r = std::from_chars(first, w.data() + w.size(), e);
+        if (r.ec == std::errc() && std::fabs(e) < 1) return static_cast<double>(e);
+        const size_t mark = w.find_first_of("eE");
+        const bool negativeExponent = mark != std::string::npos && mark + 1 < w.size() && w[mark + 1] == '-';
+        if (r.ec == std::errc::result_out_of_range && negativeExponent) return w[0] == '-' ? -0.0 : 0.0;
         Fail("Invalid numeric input '" + w + "'");
     }
     if (ec != std::errc() || ptr != w.data() + w.size()) Fail("Invalid numeric input '" + w + "'");

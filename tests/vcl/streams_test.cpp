@@ -314,7 +314,16 @@ TEST_F(TextFileTest, MalformedNumbersRaise)
         f.Reset();
         EXPECT_THROW(f.ReadInteger(), EInOutError) << text;
     }
-    const char* badReal[] = {"1.2.3", "e5", "1e", "inf", "nan", "0x1p3", "1,5", "."};
+    struct RealCase { const char* text; double value; } reals[] = {
+        {"1e-400", 0.0}, {"-1e-99999", -0.0}, {"4.9e-324", 4.9e-324}, {"1e-310", 1e-310}, {"+2.5", 2.5}, {"5.", 5.0},
+    };
+    for (const auto& c : reals) {
+        Spit(Path("r.txt"), c.text);
+        TTextFile f(Path("r.txt"));
+        f.Reset();
+        EXPECT_EQ(f.ReadReal(), c.value) << c.text;
+    }
+    const char* badReal[] = {"1.2.3", "e5", "1e", "inf", "nan", "0x1p3", "1,5", ".", "1e400", "1e99999"};
     for (const char* text : badReal) {
         Spit(Path("bad.txt"), text);
         TTextFile f(Path("bad.txt"));
