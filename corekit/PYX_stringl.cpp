@@ -325,21 +325,21 @@ std::string ChangeCase(std::string_view S)
     const std::size_t n = r.size();
     std::size_t i = 0;
 #if defined(__SSE2__)
-    // Blocks of plain ASCII swap the case of a..z / A..Z with arithmetic;
-    // blocks holding bytes of 128 and above go through the table.
+    // Sixteen bytes at a time: a..z / A..Z by arithmetic, then the few bytes
+    // of 128 and above through the table.
     const __m128i kA = _mm_set1_epi8('a');
     const __m128i k25 = _mm_set1_epi8(25);
     const __m128i k20 = _mm_set1_epi8(0x20);
     for (; i + 16 <= n; i += 16) {
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        if (_mm_movemask_epi8(v) != 0) {
-            for (std::size_t j = i; j < i + 16; ++j) p[j] = kSwapCase[p[j]];
-            continue;
-        }
+        // Bytes of 128 and above are never taken for a..z / A..Z here.
         const __m128i d = _mm_sub_epi8(_mm_or_si128(v, k20), kA);
         const __m128i letter = _mm_cmpeq_epi8(_mm_min_epu8(d, k25), d);
-        v = _mm_xor_si128(v, _mm_and_si128(letter, k20));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), _mm_xor_si128(v, _mm_and_si128(letter, k20)));
+        for (unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v)); high != 0; high &= high - 1) {
+            const std::size_t j = i + static_cast<std::size_t>(__builtin_ctz(high));
+            p[j] = kSwapCase[p[j]];
+        }
     }
 #endif
     for (; i < n; ++i) p[i] = kSwapCase[p[i]];
@@ -551,7 +551,7 @@ void Tokenize(std::string_view S, std::string_view Delim, TOpenStringArray& Toke
     std::string_view rest = S;
     if (!Delim.empty()) {
         while (count < kMaxTokens - 1) {
-            const std::size_t p = rest.find(Delim);
+            const std::size_t p = Delim.size() == 1 ? rest.find(Delim[0]) : rest.find(Delim);
             if (p == std::string_view::npos) break;
             put(rest.substr(0, p));
             rest.remove_prefix(p + Delim.size());

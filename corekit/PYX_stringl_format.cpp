@@ -6,12 +6,12 @@
 // through the long double overload. Text is built in a stack buffer and copied
 // once into the result.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
 #include "corekit/PYX_stringl.h"
-#include "corekit/PYX_univconst.h"
 
 namespace PYX_stringl {
 
@@ -61,41 +61,6 @@ std::string RightJustify(std::string_view Text, int64_t Width)
     return r;
 }
 
-// Fixed-point text of a finite X, right-justified in Width.
-std::string FixedText(Extended X, int64_t Width, int64_t Decimals)
-{
-    char buf[128];
-    std::string heap;
-    std::string_view t = Digits(X, std::chars_format::fixed, static_cast<int>(Decimals), buf, sizeof buf, heap);
-    // A negative zero has no sign; a negative value that rounds to zero keeps it.
-    if (!t.empty() && t.front() == '-' && !(X < 0)) t.remove_prefix(1);
-    return RightJustify(t, Width);
-}
-
-// Exponential text of a finite X with a four-digit exponent in a field of
-// Field characters: sign position, one digit, ".", digits, "E", sign, exponent.
-std::string ExpText(Extended X, int64_t Field)
-{
-    const int64_t frac = std::max<int64_t>(Field - 9, 1);
-    char buf[128];
-    std::string heap;
-    std::string_view t = Digits(X, std::chars_format::scientific, static_cast<int>(frac), buf, sizeof buf, heap);
-    if (!t.empty() && t.front() == '-') t.remove_prefix(1);
-    const std::size_t e = t.find('e');
-    std::string_view mant = t.substr(0, e);
-    std::string_view ex = t.substr(e + 1); // "+05", "-123"
-    std::string r;
-    r.reserve(mant.size() + 7);
-    r.push_back(X < 0 ? '-' : ' ');
-    r.append(mant);
-    r.push_back('E');
-    r.push_back(ex.front());
-    ex.remove_prefix(1);
-    if (ex.size() < 4) r.append(4 - ex.size(), '0');
-    r.append(ex);
-    return r;
-}
-
 // NaN and the infinities: right-justified, or asterisks when the field is too
 // narrow; a field of 0 means no field.
 std::string NonFiniteText(Extended X, int64_t Width)
@@ -103,6 +68,57 @@ std::string NonFiniteText(Extended X, int64_t Width)
     std::string_view t = std::isnan(X) ? "NAN" : (X < 0 ? "-INF" : "+INF");
     if (Width > 0 && Width < static_cast<int64_t>(t.size())) return std::string(static_cast<std::size_t>(Width), '*');
     return RightJustify(t, Width);
+}
+
+// Fixed-point text of a finite X, right-justified in Width.
+std::string FixedText(Extended X, int64_t Width, int64_t Decimals)
+{
+    char buf[128];
+    std::string heap;
+    std::string_view t = Digits(X, std::chars_format::fixed, static_cast<int>(Decimals), buf, sizeof buf, heap);
+    // A negative zero has no sign; a negative value that rounds to zero keeps it.
+    if (!t.empty() && t.front() == '-') t.remove_prefix(1);
+    const bool neg = X < 0;
+    const std::size_t len = t.size() + (neg ? 1 : 0);
+    const std::size_t total = std::max(len, static_cast<std::size_t>(Width));
+    std::string r;
+    r.resize(total);
+    char* p = r.data();
+    std::memset(p, ' ', total - len);
+    p += total - len;
+    if (neg) *p++ = '-';
+    std::memcpy(p, t.data(), t.size());
+    return r;
+}
+
+// Exponential text of a finite X in a field of Field characters: sign
+// position, one digit, ".", digits, "E", exponent sign and ExpDigits (2 or 4)
+// exponent digits, the field counted with four exponent digits. With two
+// exponent digits a value whose exponent needs more gives asterisks.
+std::string ExpText(Extended X, int64_t Field, int ExpDigits)
+{
+    const int64_t frac = std::max<int64_t>(Field - 9, 1);
+    char buf[128];
+    std::string heap;
+    std::string_view t = Digits(X, std::chars_format::scientific, static_cast<int>(frac), buf, sizeof buf, heap);
+    if (!t.empty() && t.front() == '-') t.remove_prefix(1);
+    const std::size_t e = t.find('e');
+    const std::string_view mant = t.substr(0, e);
+    const char expSign = t[e + 1];
+    const std::string_view ex = t.substr(e + 2); // at least two digits
+    const std::size_t total = 1 + mant.size() + 2 + static_cast<std::size_t>(ExpDigits);
+    if (ExpDigits == 2 && ex.size() > 2) return std::string(total, '*');
+    std::string r;
+    r.resize(total);
+    char* p = r.data();
+    *p++ = X < 0 ? '-' : ' ';
+    std::memcpy(p, mant.data(), mant.size());
+    p += mant.size();
+    *p++ = 'E';
+    *p++ = expSign;
+    for (std::size_t k = ex.size(); k < static_cast<std::size_t>(ExpDigits); ++k) *p++ = '0';
+    std::memcpy(p, ex.data(), ex.size());
+    return r;
 }
 
 } // namespace
@@ -113,19 +129,10 @@ std::string strff(Extended X, int32_t FieldWidth, int32_t Decimals)
     const int64_t dec = Cap(Decimals);
     if (!std::isfinite(X)) return NonFiniteText(X, w);
 
-    std::string r;
-    if (dec == -2) {
-        r = ExpText(X, w + 2);
-        // The exponent's first two digits sit right after "E" and its sign.
-        const std::size_t p = r.size() - 4;
-        const bool shortExp = r[p] == '0' && r[p + 1] == '0';
-        r.erase(p, 2);
-        if (!shortExp) std::fill(r.begin(), r.end(), '*');
-    } else if (dec < 0) {
-        r = ExpText(X, w);
-    } else {
-        r = FixedText(X, w, dec);
-    }
+    // Decimals -2 lays the text out for a four-digit exponent in a field two
+    // wider and then drops the exponent's first two digits, which must be
+    // "00": a w-character text with a two-digit exponent, or asterisks.
+    std::string r = dec == -2 ? ExpText(X, w + 2, 2) : (dec < 0 ? ExpText(X, w, 4) : FixedText(X, w, dec));
 
     if (FieldWidth < 0) {
         std::size_t k = 0;
@@ -165,14 +172,61 @@ std::string FormatData(double X, int32_t FieldWidth, int32_t Decimals)
     return strff(X, To32(static_cast<int64_t>(FieldWidth) + 6), -2);
 }
 
+namespace {
+
+// Powers of ten as the doubles nearest to them (0 below the range of double,
+// infinity above it), for counting the digits before the decimal point.
+constexpr int kPow10Min = -330;
+constexpr int kPow10Max = 315;
+
+std::array<double, kPow10Max - kPow10Min + 1> MakePow10()
+{
+    std::array<double, kPow10Max - kPow10Min + 1> t{};
+    for (int k = kPow10Min; k <= kPow10Max; ++k) {
+        char text[16];
+        text[0] = '1';
+        text[1] = 'e';
+        auto r = std::to_chars(text + 2, text + sizeof text, k);
+        double v = 0;
+        const auto res = std::from_chars(text, r.ptr, v);
+        if (res.ec == std::errc::result_out_of_range) v = k < 0 ? 0.0 : HUGE_VAL;
+        t[static_cast<std::size_t>(k - kPow10Min)] = v;
+    }
+    return t;
+}
+
+const std::array<double, kPow10Max - kPow10Min + 1> kPow10 = MakePow10();
+
+double Pow10(int64_t k)
+{
+    if (k < kPow10Min) return 0.0;
+    if (k > kPow10Max) return HUGE_VAL;
+    return kPow10[static_cast<std::size_t>(k - kPow10Min)];
+}
+
+// floor(log10 A) + 1 for a finite A > 0: the number of digits before the
+// decimal point (zero or negative below 1). Counted against the powers of ten
+// rather than through a logarithm, which can land on either side of an
+// integer at exact powers of ten.
+int64_t DigitsBeforePoint(double A)
+{
+    int e2 = 0;
+    std::frexp(A, &e2); // A in [2^(e2-1), 2^e2)
+    int64_t d = static_cast<int64_t>(std::floor((e2 - 1) * 0.30102999566398120)) + 1;
+    while (A >= Pow10(d)) ++d;
+    while (A < Pow10(d - 1)) --d;
+    return d;
+}
+
+} // namespace
+
 std::string SigDigStr(double X, int32_t FieldWidth, int32_t SigDigits)
 {
     const int64_t s = std::max<int32_t>(SigDigits, 1);
     const int64_t w = FieldWidth;
     if (X == 0) return strff(X, FieldWidth, To32(s - 1));
     if (!std::isfinite(X)) return strff(X, FieldWidth, 0);
-    const Extended lg = std::log(std::fabs(static_cast<Extended>(X))) / PYX_univconst::uc_ln10 + 1;
-    const int64_t d = static_cast<int64_t>(std::floor(lg)); // |d| stays below 400 for doubles
+    const int64_t d = DigitsBeforePoint(std::fabs(X));
     const int32_t m = To32(std::max(w, s + 6));
     if (s < d) {
         if (w - 1 < d) return strff(X, m, -2);

@@ -142,6 +142,13 @@ TEST(SigDigStr, SignificantDigits)
         {2e-10, 10, 3, " 2.000E-10"},
         {-42.125, 8, 5, " -42.125"},
         {kNaN, 6, 3, "   NAN"},
+        // Exact powers of ten have exactly as many digits as they show.
+        {1000, 10, 4, "      1000"},
+        {1000, 10, 5, "    1000.0"},
+        {0.001, 10, 2, "    0.0010"},
+        {999.99, 10, 3, "      1000"},  // rounds up to a fourth digit, as fixed text does
+        {5e-324, 10, 2, "**********"},
+        {1.7976931348623157e308, 12, 3, "************"}, // exponent beyond two digits
     };
     for (const auto& c : cases) EXPECT_EQ(SigDigStr(c.x, c.w, c.s), c.want) << c.x << " " << c.s;
 }
