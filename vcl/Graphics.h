@@ -146,6 +146,8 @@ public:
     // Closed: the brush fills by the even-odd rule over pixel centres (a pixel
     // whose centre lies on a left or top edge is inside, on a right or bottom
     // edge outside), then the pen outlines every edge, the closing one too.
+    // (In the xor and not pen modes, outline pixels the fill covered change
+    // twice: such outlines are drawn with a clear brush.)
     void Polygon(const std::vector<TPoint>& Points);
     void Polygon(const TPoint* Points, size_t Count);
 

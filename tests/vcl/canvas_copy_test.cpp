@@ -156,6 +156,38 @@ TEST_F(Copy, HalftoneAveragesTheCoveredArea)
     EXPECT_EQ(At(1, 1), 0x00800080u);
 }
 
+TEST_F(Copy, HalftoneMatchesAnExactAreaAverage)
+{
+    // Non-integer ratios, random content, against an average computed with
+    // doubles over the exact coverage of each destination pixel.
+    SetRandSeed(7);
+    const int sw = 37, sh = 23;
+    TBitmap s(sw, sh);
+    for (int y = 0; y < sh; ++y)
+        for (int x = 0; x < sw; ++x) s.ScanLine(y)[x] = static_cast<TColor>(Random(0x1000000));
+    for (auto [dw, dh] : {std::pair{10, 7}, std::pair{16, 5}, std::pair{36, 22}, std::pair{1, 1}}) {
+        SCOPED_TRACE(testing::Message() << dw << "x" << dh);
+        Init(dw, dh);
+        c->SetStretchMode(smHalftone);
+        c->StretchDraw(Rect(0, 0, dw, dh), s);
+        for (int j = 0; j < dh; ++j)
+            for (int i = 0; i < dw; ++i) {
+                double acc[3] = {0, 0, 0}, wsum = 0;
+                double x0 = double(i) * sw / dw, x1 = double(i + 1) * sw / dw;
+                double y0 = double(j) * sh / dh, y1 = double(j + 1) * sh / dh;
+                for (int y = 0; y < sh; ++y)
+                    for (int x = 0; x < sw; ++x) {
+                        double wx = std::max(0.0, std::min<double>(x + 1, x1) - std::max<double>(x, x0));
+                        double wy = std::max(0.0, std::min<double>(y + 1, y1) - std::max<double>(y, y0));
+                        for (int ch = 0; ch < 3; ++ch) acc[ch] += wx * wy * ((s.ScanLine(y)[x] >> (8 * ch)) & 0xFF);
+                        wsum += wx * wy;
+                    }
+                for (int ch = 0; ch < 3; ++ch)
+                    EXPECT_NEAR(double((At(i, j) >> (8 * ch)) & 0xFF), acc[ch] / wsum, 0.51) << i << "," << j;
+            }
+    }
+}
+
 TEST_F(Copy, HalftoneInterpolatesWhenEnlarging)
 {
     TBitmap s(2, 1);
