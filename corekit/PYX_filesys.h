@@ -146,8 +146,9 @@ void AbortAnyFileCopying() noexcept;
 // Directories are copied recursively, regular files with FileCopyFeedBk,
 // symbolic links are recreated as links (never followed), other entries are
 // skipped. Returns the number of entries that could not be copied (0 =
-// success); -1 when SourceDir is no directory or DestDir lies inside it.
-// The same directory twice does nothing and gives 0.
+// success); -1 when SourceDir is no directory or DestDir lies inside it;
+// fcAborted when AbortAnyFileCopying stopped it. The same directory twice
+// does nothing and gives 0.
 int32_t CopyFileTree(const std::string& SourceDir, const std::string& DestDir, bool KeepAttributes,
                      const TTreeCopyFeedback& Feedback = nullptr);
 // Deletes the files matching the mask (not directories, not names starting

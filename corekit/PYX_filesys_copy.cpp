@@ -298,7 +298,8 @@ int32_t CopyFileTree(const std::string& SourceDir, const std::string& DestDir, b
     if (realDst.starts_with(prefix)) return -1;
     const int32_t failed = CopyDir(src, dst, KeepAttributes);
     gTree.Feedback = nullptr;
-    return failed;
+    // An aborted copy is incomplete whatever was copied before.
+    return gAbort.load() ? fcAborted : failed;
 }
 
 } // namespace PYX_filesys

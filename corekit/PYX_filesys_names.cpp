@@ -149,7 +149,9 @@ std::string Absolute(const std::string& Path)
     std::error_code ec;
     std::filesystem::path p = std::filesystem::absolute(Path.empty() ? std::string(".") : Path, ec);
     if (ec) return Path;
-    return p.lexically_normal().string();
+    std::string r = p.lexically_normal().string();
+    while (r.size() > 1 && r.back() == '/') r.pop_back();
+    return r;
 }
 
 std::string TempNameBeside(const std::string& Dir, const std::string& Base)

@@ -35,7 +35,8 @@ bool PlainDirectory(const std::string& Path, const Entry& E);
 std::string SystemReason(int Err);
 // Raises vcl::EInOutError: What + " \"" + Name + "\": " + reason.
 [[noreturn]] void RaiseIO(const std::string& What, const std::string& Name, int Err);
-// The absolute form of a native path (no symbolic links resolved).
+// The absolute, normalised form of a native path without a trailing "/"
+// (no symbolic links resolved).
 std::string Absolute(const std::string& Path);
 // A unique name "<Dir>.<Base>.<random>.tmp" for a temporary file beside Base.
 std::string TempNameBeside(const std::string& Dir, const std::string& Base);
