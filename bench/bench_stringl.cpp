@@ -1,7 +1,7 @@
 // Hot paths of the string library, each next to the standard library doing
 // the same work in the same run:
 //   search      NumberedPos / PosLast / CountStringInString  vs  std::string_view::find
-//   formatting  strff / FormatData / SigDigStr                vs  std::to_chars, snprintf
+//   formatting  strff / FormatData / SigDigStr / TimeString   vs  std::to_chars, snprintf
 //   throughput  Tokenize, ChangeCase                          vs  find + assign, transform, memcpy
 #include <algorithm>
 #include <charconv>
@@ -216,6 +216,21 @@ void BM_TimeString(benchmark::State& st)
     RunValues(st, [](double x) { return TimeString(x < 0 ? -x : x, 0); });
 }
 BENCHMARK(BM_TimeString);
+
+void BM_Std_snprintf_time(benchmark::State& st)
+{
+    RunValues(st, [](double x) {
+        const double t = x < 0 ? -x : x;
+        const long long h = static_cast<long long>(t / 3600);
+        const long long m = static_cast<long long>((t - 3600.0 * h) / 60);
+        const long long s = static_cast<long long>(t - 3600.0 * h - 60.0 * m);
+        const long long c = static_cast<long long>((t - static_cast<double>(static_cast<long long>(t))) * 100);
+        char buf[64];
+        const int n = std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld.%02lld", h, m, s, c);
+        return std::string(buf, static_cast<std::size_t>(n));
+    });
+}
+BENCHMARK(BM_Std_snprintf_time);
 
 // ---------------------------------------------------------------------------
 // Throughput on long strings

@@ -32,21 +32,27 @@ int32_t To32(int64_t v)
 
 // The digits of X in the given notation, in Stack when they fit there and in
 // Heap otherwise.
-std::string_view Digits(Extended X, std::chars_format Fmt, int Precision, char* Stack, std::size_t StackSize,
+template <class T>
+std::string_view Digits(T X, std::chars_format Fmt, int Precision, char* Stack, std::size_t StackSize,
                         std::string& Heap)
 {
-    const double d = static_cast<double>(X);
-    const bool asDouble = static_cast<Extended>(d) == X;
-    auto run = [&](char* first, char* last) {
-        return asDouble ? std::to_chars(first, last, d, Fmt, Precision)
-                        : std::to_chars(first, last, X, Fmt, Precision);
-    };
-    auto r = run(Stack, Stack + StackSize);
+    auto r = std::to_chars(Stack, Stack + StackSize, X, Fmt, Precision);
     if (r.ec == std::errc()) return {Stack, static_cast<std::size_t>(r.ptr - Stack)};
     Heap.resize(kBigBuffer);
-    r = run(Heap.data(), Heap.data() + Heap.size());
+    r = std::to_chars(Heap.data(), Heap.data() + Heap.size(), X, Fmt, Precision);
     if (r.ec != std::errc()) return {};
     return {Heap.data(), static_cast<std::size_t>(r.ptr - Heap.data())};
+}
+
+// Short copies inline: the texts here are mostly a few characters long.
+inline char* Put(char* Dest, std::string_view Text)
+{
+    if (Text.size() > 32) {
+        std::memcpy(Dest, Text.data(), Text.size());
+        return Dest + Text.size();
+    }
+    for (char c : Text) *Dest++ = c;
+    return Dest;
 }
 
 // Text right-justified with blanks in a field of Width; never cut.
@@ -63,7 +69,8 @@ std::string RightJustify(std::string_view Text, int64_t Width)
 
 // NaN and the infinities: right-justified, or asterisks when the field is too
 // narrow; a field of 0 means no field.
-std::string NonFiniteText(Extended X, int64_t Width)
+template <class T>
+std::string NonFiniteText(T X, int64_t Width)
 {
     std::string_view t = std::isnan(X) ? "NAN" : (X < 0 ? "-INF" : "+INF");
     if (Width > 0 && Width < static_cast<int64_t>(t.size())) return std::string(static_cast<std::size_t>(Width), '*');
@@ -71,7 +78,8 @@ std::string NonFiniteText(Extended X, int64_t Width)
 }
 
 // Fixed-point text of a finite X, right-justified in Width.
-std::string FixedText(Extended X, int64_t Width, int64_t Decimals)
+template <class T>
+std::string FixedText(T X, int64_t Width, int64_t Decimals)
 {
     char buf[128];
     std::string heap;
@@ -84,10 +92,9 @@ std::string FixedText(Extended X, int64_t Width, int64_t Decimals)
     std::string r;
     r.resize(total);
     char* p = r.data();
-    std::memset(p, ' ', total - len);
-    p += total - len;
+    for (std::size_t k = total - len; k > 0; --k) *p++ = ' ';
     if (neg) *p++ = '-';
-    std::memcpy(p, t.data(), t.size());
+    Put(p, t);
     return r;
 }
 
@@ -95,14 +102,15 @@ std::string FixedText(Extended X, int64_t Width, int64_t Decimals)
 // position, one digit, ".", digits, "E", exponent sign and ExpDigits (2 or 4)
 // exponent digits, the field counted with four exponent digits. With two
 // exponent digits a value whose exponent needs more gives asterisks.
-std::string ExpText(Extended X, int64_t Field, int ExpDigits)
+template <class T>
+std::string ExpText(T X, int64_t Field, int ExpDigits)
 {
     const int64_t frac = std::max<int64_t>(Field - 9, 1);
     char buf[128];
     std::string heap;
     std::string_view t = Digits(X, std::chars_format::scientific, static_cast<int>(frac), buf, sizeof buf, heap);
     if (!t.empty() && t.front() == '-') t.remove_prefix(1);
-    const std::size_t e = t.find('e');
+    const std::size_t e = t.rfind('e');
     const std::string_view mant = t.substr(0, e);
     const char expSign = t[e + 1];
     const std::string_view ex = t.substr(e + 2); // at least two digits
@@ -112,13 +120,24 @@ std::string ExpText(Extended X, int64_t Field, int ExpDigits)
     r.resize(total);
     char* p = r.data();
     *p++ = X < 0 ? '-' : ' ';
-    std::memcpy(p, mant.data(), mant.size());
-    p += mant.size();
+    p = Put(p, mant);
     *p++ = 'E';
     *p++ = expSign;
     for (std::size_t k = ex.size(); k < static_cast<std::size_t>(ExpDigits); ++k) *p++ = '0';
-    std::memcpy(p, ex.data(), ex.size());
+    Put(p, ex);
     return r;
+}
+
+// Decimals -2 lays the text out for a four-digit exponent in a field two
+// wider and then drops the exponent's first two digits, which must be "00":
+// a w-character text with a two-digit exponent, or asterisks.
+template <class T>
+std::string Layout(T X, int64_t w, int64_t dec)
+{
+    if (!std::isfinite(X)) return NonFiniteText(X, w);
+    if (dec == -2) return ExpText(X, w + 2, 2);
+    if (dec < 0) return ExpText(X, w, 4);
+    return FixedText(X, w, dec);
 }
 
 } // namespace
@@ -127,14 +146,11 @@ std::string strff(Extended X, int32_t FieldWidth, int32_t Decimals)
 {
     const int64_t w = Cap(std::abs(static_cast<int64_t>(FieldWidth)));
     const int64_t dec = Cap(Decimals);
-    if (!std::isfinite(X)) return NonFiniteText(X, w);
-
-    // Decimals -2 lays the text out for a four-digit exponent in a field two
-    // wider and then drops the exponent's first two digits, which must be
-    // "00": a w-character text with a two-digit exponent, or asterisks.
-    std::string r = dec == -2 ? ExpText(X, w + 2, 2) : (dec < 0 ? ExpText(X, w, 4) : FixedText(X, w, dec));
-
-    if (FieldWidth < 0) {
+    // Values that a double holds exactly give the same digits as double, and
+    // the double routines are much faster.
+    const double d = static_cast<double>(X);
+    std::string r = static_cast<Extended>(d) == X ? Layout(d, w, dec) : Layout(X, w, dec);
+    if (FieldWidth < 0 && std::isfinite(X)) { // no zero padding for NaN and infinities
         std::size_t k = 0;
         while (k < r.size() && r[k] == ' ') r[k++] = '0';
         if (k > 0 && k < r.size() && r[k] == '-') {
