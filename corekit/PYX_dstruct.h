@@ -256,8 +256,8 @@ public:
     explicit TAssocArray(vcl::TComponent* AOwner);
 
     bool GetIgnoreCase() const noexcept { return ignoreCase_; }
-    // Switching to ignore case lowers the stored keys; of keys that then
-    // collide, the first one stays.
+    // Switching to ignore case lowers the stored keys; when two keys then
+    // become equal, both entries stay and lookups find the first.
     void SetIgnoreCase(bool v);
     int32_t GetGranularity() const noexcept { return granularity_; }
     void SetGranularity(int32_t n) noexcept { granularity_ = n < 1 ? 1 : n; }
