@@ -373,6 +373,7 @@ double TGeoCalibration::ParabolicLat(double X, double Y, bool& Valid) const noex
         return 0;
     const double phiE = gratMat_.GetVal(2, best.RowE);
     const double phiF = gratMat_.GetVal(2, best.RowF);
+    Valid = true;
     return (phiE - phiF) * (Y - yf) / (ye - yf) + phiF;
 }
 
@@ -393,6 +394,7 @@ double TGeoCalibration::ParabolicLong(double X, double Y, bool& Valid) const noe
         return 0;
     const double lamE = gratMat_.GetVal(2, best.RowE);
     const double lamF = gratMat_.GetVal(2, best.RowF);
+    Valid = true;
     return (lamE - lamF) * (X - xf) / (xe - xf) + lamF;
 }
 
