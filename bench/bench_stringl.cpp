@@ -320,7 +320,7 @@ void BM_Std_transform_case(benchmark::State& st)
         std::string r(s.size(), '\0');
         std::transform(s.begin(), s.end(), r.begin(), [](char c) {
             const unsigned char u = static_cast<unsigned char>(c);
-            return static_cast<char>(((u | 0x20) - 'a' < 26u) ? (u ^ 0x20) : u);
+            return static_cast<char>(static_cast<unsigned>((u | 0x20) - 'a') < 26u ? (u ^ 0x20) : u);
         });
         benchmark::DoNotOptimize(r.data());
     }
