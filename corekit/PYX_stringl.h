@@ -281,10 +281,9 @@ void TextLineCoords(std::string_view Text, int32_t Pos, int32_t& Line, int32_t& 
 // the same name (compared ignoring case), which is consumed but not part of
 // Content; end tags and names starting with "?" or "!" (declarations,
 // comments) have no content. Pos is left after what was read (Length + 1 at
-// the end). The
-// result is the index (from 0) of the first entry of Tags equal to the name in
-// lower case; other names and the end of the input give the index of the last
-// entry (-1 for an empty list).
+// the end). The result is the index (from 0) of the first entry of Tags equal
+// to the name in lower case; other names and the end of the input give the
+// index of the last entry (-1 for an empty list).
 int32_t ReadNextTagInString(std::string_view S, int32_t& Pos, std::span<const std::string_view> Tags,
                             std::string& Content, std::string& Attributes);
 // Looks ahead: the index of the next tag as ReadNextTagInString would report
