@@ -186,16 +186,23 @@ void TBitmap::Quantise(const TRect& Area)
     TRect r = IntersectRect(Area, surface_.Bounds());
     if (r.IsEmpty() || !surface_.Pixels) return;
     if (format_ == pf24bit || format_ == pf32bit) return;
-    // Runs of one colour are common: remember the last answer.
-    uint32_t lastIn = ~0u, lastOut = 0;
+    if (format_ == pf15bit) {
+        for (int32_t y = r.Top; y < r.Bottom; ++y) {
+            uint32_t* row = surface_.Row(y);
+            for (int32_t x = r.Left; x < r.Right; ++x) row[x] = Quantise15(row[x]);
+        }
+        return;
+    }
+    // The palette search is slow; images hold few colours, so a small
+    // direct-mapped cache of answers (input in the high half) saves it.
+    std::vector<uint64_t> cache(4096, ~uint64_t(0));
     for (int32_t y = r.Top; y < r.Bottom; ++y) {
         uint32_t* row = surface_.Row(y);
         for (int32_t x = r.Left; x < r.Right; ++x) {
-            if (row[x] != lastIn) {
-                lastIn = row[x];
-                lastOut = QuantiseColor(lastIn);
-            }
-            row[x] = lastOut;
+            const uint32_t in = row[x] & 0xFFFFFFu;
+            uint64_t& slot = cache[(in * 2654435761u) >> 20];
+            if ((slot >> 32) != in) slot = (uint64_t(in) << 32) | QuantiseColor(in);
+            row[x] = static_cast<uint32_t>(slot);
         }
     }
 }
