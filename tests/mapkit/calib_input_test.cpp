@@ -153,6 +153,32 @@ TEST(CalibDegenerate, BiquadraticNeedsSixPointsAndFullRank)
     EXPECT_TRUE(e.GetModelValid(cmBiquadraticPn));
 }
 
+// Latitude and longitude given by exact second-degree relations in the
+// pixels (on a 60000-pixel-wide image, where the squares overflow 32 bits)
+// come back as the coefficients of the pixel-to-geography polynomials.
+TEST(CalibBiquadratic, ReproducesSecondDegreeRelation)
+{
+    const double a[6] = {40, 2e-4, -3e-4, 1e-9, -2e-9, 3e-9};
+    const double b[6] = {-5, 5e-4, 1e-4, -1e-9, 4e-9, 2e-9};
+    auto eval = [](const double* c, double x, double y) {
+        return c[0] + c[1] * x + c[2] * y + c[3] * x * x + c[4] * x * y + c[5] * y * y;
+    };
+    TGeoCalibration c;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 5; ++j) {
+            const int32_t x = 1000 + 14000 * j + 700 * i, y = 500 + 9000 * i + 300 * j;
+            c.AddCalibPoint(eval(a, x, y), eval(b, x, y), x, y);
+        }
+    ASSERT_TRUE(c.GetModelValid(cmBiquadraticPn));
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_NEAR(c.GetLatFromPixel().GetVal(k + 1), a[k], std::fabs(a[k]) * 1e-6) << k;
+        EXPECT_NEAR(c.GetLongFromPixel().GetVal(k + 1), b[k], std::fabs(b[k]) * 1e-6) << k;
+    }
+    bool valid = false;
+    EXPECT_NEAR(c.CalcLatitude(59000, 30000, valid), eval(a, 59000, 30000), 1e-9);
+    EXPECT_TRUE(valid);
+}
+
 TEST(CalibDegenerate, NonFiniteInputIsRefused)
 {
     TGeoCalibration c;
