@@ -88,7 +88,8 @@ std::string DOSToWinPath(std::string_view Path);
 // directory); -1 when nothing matches.
 int64_t GetFileSize(const std::string& FileName);
 // The regular file of that name (without regard to case) in the directory,
-// else the first one found in its subdirectories, depth-first; empty when
+// else the first one found in its subdirectories, depth-first in listing
+// order (hidden, read-only and linked folders are not searched); empty when
 // there is none.
 std::string FileDetect(const std::string& FileName);
 // The type shown by the first bytes (byte-order marks, RTF); raises
