@@ -40,8 +40,6 @@ bool IsOperator(unsigned char c) noexcept
     }
 }
 
-bool IsMultiplier(uint8_t a) noexcept { return a == taMult0 || a == taMult1 || a == taOpti; }
-
 constexpr std::string_view kActionNames[8] = {" taNormal: ", "taAnyByte: ", "    taEol: ", "    taBol: ",
                                               "    taSet: ", "  taMult0: ", "  taMult1: ", "   taOpti: "};
 
@@ -395,7 +393,7 @@ bool TGrep::PrintRegExp(const std::string& FileName) const
 // TryToken(k, p) tells whether tokens k.. match from offset p; its outcome
 // depends on nothing else, so a failure can be remembered. Two kinds of
 // memory keep the search within tokens x length steps: for the token after
-// a multiplier (reached from several positions) the failed entry offsets,
+// an optional token (reached from two positions) the failed entry offsets,
 // and for a repeating multiplier the offsets from which its repetition loop
 // has failed (a later loop reaching such an offset stops there).
 
@@ -519,13 +517,16 @@ bool TGrep::MatchString(const std::string& Subject, int32_t& MatchPos)
     const std::size_t start = static_cast<std::size_t>(std::max(searchStartPos_, 1) - 1);
     if (start > len) return false;
 
-    // Memory slots: entry memory for a token that follows a multiplier,
-    // loop memory for a repeating multiplier that is not the last token.
+    // Memory slots: entry memory for a token that follows an optional token
+    // (reached both with and without the repetition), loop memory for a
+    // repeating multiplier that is not the last token. The token after a
+    // repeating multiplier needs none: the loop memory already lets it be
+    // tried at most once per position.
     const std::size_t n = tokens_.size();
     memoSlot_.assign(2 * n, -1);
     int32_t slots = 0;
     for (std::size_t k = 0; k < n; ++k) {
-        if (k > 0 && IsMultiplier(tokens_[k - 1].Action)) memoSlot_[2 * k] = slots++;
+        if (k > 0 && tokens_[k - 1].Action == taOpti) memoSlot_[2 * k] = slots++;
         if ((tokens_[k].Action == taMult0 || tokens_[k].Action == taMult1) && k + 1 < n) memoSlot_[2 * k + 1] = slots++;
     }
     memo_.resize(static_cast<std::size_t>(slots));
@@ -537,13 +538,27 @@ bool TGrep::MatchString(const std::string& Subject, int32_t& MatchPos)
     if (n > 0 && tokens_[0].Action == taNormal)
         lead = std::string_view(reinterpret_cast<const char*>(tokens_[0].Data + 1), static_cast<std::size_t>(tokens_[0].Count));
 
+    // A first token that needs a character from a set (a set, or one or more
+    // repetitions of a set) lets the search skip positions in a tight loop.
+    const uint8_t* firstSet = nullptr;
+    if (n > 0 && (tokens_[0].Action == taSet || (tokens_[0].Action == taMult1 && tokens_[0].Count < 0)))
+        firstSet = tokens_[0].Data;
+
     bool found = false;
     std::size_t at = start;
     for (; at <= len; ++at) {
-        if (!lead.empty()) {
+        if (lead.size() == 1) {
+            const void* f = std::memchr(subject_.data() + at, lead[0], len - at);
+            if (f == nullptr) break;
+            at = static_cast<std::size_t>(static_cast<const char*>(f) - subject_.data());
+        } else if (!lead.empty()) {
             const std::size_t f = subject_.find(lead, at);
             if (f == std::string_view::npos) break;
             at = f;
+        } else if (firstSet != nullptr) {
+            const auto* d = reinterpret_cast<const unsigned char*>(subject_.data());
+            while (at < len && firstSet[d[at]] != '*') ++at;
+            if (at == len) break;
         }
         if (TryToken(0, at)) {
             found = true;
