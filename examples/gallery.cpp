@@ -1,36 +1,183 @@
-// The gallery: shows what every package offers so far.
+// The gallery: shows what every package offers so far. It prints to the
+// terminal and writes pictures into an output folder (default out/gallery),
+// listing every file it writes and what the file shows.
+//
+//   gallery [--window] [OUTPUT_DIR]
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "corekit/PYX_pyxbase.h"
+#include "corekit/PYX_stringl.h"
 #include "corekit/PYX_univconst.h"
+#include "molkit/PYX_cform.h"
+#include "numkit/numkit.h"
 #include "vcl/Cp1252.h"
+#include "vcl/Fonts.h"
+#include "vcl/Graphics.h"
 
 using namespace PYX_pyxbase;
+using namespace vcl::literals;
 
 namespace {
 
 void Print(const std::string& cp1252) { std::fputs(vcl::Cp1252ToUtf8(cp1252).c_str(), stdout); }
 
+void Heading(const std::string& title)
+{
+    Print("\n" + title + "\n" + PYX_stringl::MultiChar('-', static_cast<int32_t>(title.size())) + "\n");
+}
+
+void ShowNumbers()
+{
+    using namespace PYX_stringl;
+    Heading("Number formatting");
+    struct Row { const char* call; std::string text; } rows[] = {
+        {"strff(1.5, 10, -2)", strff(1.5L, 10, -2)},
+        {"strff(-3.5, -8, 2)", strff(-3.5L, -8, 2)},
+        {"strff(1e150, 10, -2)", strff(1e150L, 10, -2)},
+        {"strffForcePlus(3.5, 6, 2)", strffForcePlus(3.5L, 6, 2)},
+        {"FormatData(0.05, 8, 1)", FormatData(0.05, 8, 1)},
+        {"FormatData(1234.5678, 10, 2)", FormatData(1234.5678, 10, 2)},
+        {"SigDigStr(3.14159265, 10, 4)", SigDigStr(3.14159265, 10, 4)},
+        {"TimeString(3723.456, 0)", TimeString(3723.456, 0)},
+        {"TimeString(3723.456, 3)", TimeString(3723.456, 3)},
+        {"TimeString(3723.456, 5)", TimeString(3723.456, 5)},
+        {"BoolToStr(true, 2)", BoolToStr(true, 2)},
+    };
+    for (const auto& r : rows) Print("  " + LeftString(r.call, 32) + "'" + r.text + "'\n");
+    Print("  uc_LnFactorial[1000] = " + strff(PYX_univconst::uc_LnFactorial[1000], 0, 11) + "\n");
+}
+
 void ShowLanguageTables()
 {
-    Print("Language tables\n");
+    Heading("Language tables");
     for (int lg = lgEnglish; lg <= lgSpanish; ++lg) {
-        std::string line = "  " + std::string(LanguageID[lg][lg]) + ":";
-        for (int m = 1; m <= 12; ++m) line += " " + std::string(MonthLong[lg][m]);
-        line += "\n   ";
+        std::string line = "  " + PYX_stringl::LeftString(LanguageID[lg][lg], 10);
+        for (int m = 1; m <= 12; ++m) line += " " + std::string(MonthShort[lg][m]);
+        line += " |";
         for (int d = 1; d <= 7; ++d) line += " " + std::string(WeekDayShort[lg][d]);
         Print(line + "\n");
     }
+}
+
+void ShowFormulas()
+{
+    Heading("Molecular formulas");
+    // Element symbols are separated by a count, a blank, a comma or a period.
+    const char* formulas[] = {"H2O", "C6H12O6", "C8H10N4O2", "Na Cl", "C D3 O D", "13C6 H6"};
+    for (const char* f : formulas) {
+        PYX_cform::TMolFormModel m;
+        m.SetMolFormula(f);
+        if (!m.GetLastParseOK()) {
+            Print("  " + PYX_stringl::LeftString(f, 12) + "not understood\n");
+            continue;
+        }
+        // Average and exact weights go by element; the nominal weight counts
+        // the mass numbers of labelled atoms.
+        Print("  " + PYX_stringl::LeftString(f, 12) + PYX_stringl::LeftString(m.GetMolFormula(), 20) +
+              " average " + PYX_stringl::strff(m.ChemMolWgt(), 9, 4) + "   exact " +
+              PYX_stringl::strff(m.ExactMolWgt(), 10, 5) + "   nominal " +
+              std::to_string(m.NominalMolWgt()) + "\n");
+    }
+}
+
+void ShowNumerics()
+{
+    Heading("Numerics");
+    numkit::TCurveFit fit;
+    for (int i = 0; i < 10; ++i) fit.EnterStatValue(i, 2.5 * i + 1 + ((i % 3) - 1) * 0.1);
+    double k = 0, d = 0, q = 0;
+    if (fit.CalcLinFit(k, d, q))
+        Print("  least-squares line through 10 points: y = " + PYX_stringl::strff(k, 0, 4) + " x + " +
+              PYX_stringl::strff(d, 0, 4) + " (RMS residual " + PYX_stringl::strff(q, 0, 4) + ")\n");
+    double km = numkit::SphereGreatCircleDist(6378000, 48.2082, 16.3738, 40.7128, -74.0060) / 1000;
+    Print("  great-circle distance Vienna - New York: " + PYX_stringl::strff(km, 0, 1) + " km\n");
+}
+
+std::string DrawCanvasSheet(const std::filesystem::path& dir)
+{
+    vcl::TBitmap bmp(480, 300);
+    vcl::TCanvas& c = bmp.Canvas();
+    c.Brush().SetColor(vcl::clWhite);
+    c.FillRect(vcl::Rect(0, 0, 480, 300));
+
+    c.Pen().SetColor(vcl::clNavy);
+    c.Brush().SetColor(0xE0F0FF);
+    c.Rectangle(10, 10, 110, 80);
+    c.Brush().SetColor(0xA0E0A0);
+    c.Ellipse(130, 10, 230, 80);
+    c.Brush().SetColor(0x80C0FF);
+    c.Pie(250, 10, 330, 90, 330, 50, 290, 10);
+    c.Brush().SetColor(0xFFC0C0);
+    c.Polygon(std::vector<vcl::TPoint>{{360, 80}, {400, 10}, {440, 80}, {380, 40}, {420, 40}});
+
+    const vcl::TPenStyle styles[] = {vcl::psSolid, vcl::psDash, vcl::psDot, vcl::psDashDot, vcl::psDashDotDot};
+    for (int i = 0; i < 5; ++i) {
+        c.Pen().SetStyle(styles[i]);
+        c.MoveTo(10, 110 + 10 * i);
+        c.LineTo(230, 110 + 10 * i);
+    }
+    c.Pen().SetStyle(vcl::psSolid);
+    for (int a = 0; a < 16; ++a) { // a fan of lines in every octant
+        static const int dx[] = {40, 40, 40, 20, 0, -20, -40, -40, -40, -40, -40, -20, 0, 20, 40, 40};
+        static const int dy[] = {0, 20, 40, 40, 40, 40, 40, 20, 0, -20, -40, -40, -40, -40, -40, -20};
+        c.MoveTo(330, 145);
+        c.LineTo(330 + dx[a], 145 + dy[a]);
+    }
+
+    c.Brush().SetStyle(vcl::bsClear);
+    const char* fonts[] = {"Liberation Sans", "Liberation Serif", "Liberation Mono"};
+    for (int i = 0; i < 3; ++i) {
+        c.Font().SetName(fonts[i]);
+        c.Font().SetSize(11);
+        c.Font().SetColor(vcl::clBlack);
+        c.TextOut(10, 200 + 22 * i, std::string(fonts[i]) + ": " + std::string("Grüße, März, déjà vu – 1/2 € "_cp));
+    }
+    c.Font().SetName("Liberation Sans");
+    c.Font().SetSize(10);
+    c.Font().SetColor(vcl::clMaroon);
+    c.Font().SetEscapement(900);
+    c.TextOut(450, 290, "rotated by 90 degrees");
+
+    std::filesystem::path file = dir / "canvas.png";
+    bmp.SavePNG(file.string());
+    return file.string();
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    (void)argc;
-    (void)argv;
-    Print("PYX gallery\n\n");
+    std::filesystem::path outDir = "out/gallery";
+    bool window = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--window") window = true;
+        else outDir = a;
+    }
+
+    Print("PYX gallery\n");
+    ShowNumbers();
     ShowLanguageTables();
+    ShowFormulas();
+    ShowNumerics();
+
+    Heading("Pictures");
+    if (window) Print("  (the window backend is not part of this build yet; rendering to files instead)\n");
+    std::error_code ec;
+    std::filesystem::create_directories(outDir, ec);
+    if (ec) {
+        std::fprintf(stderr, "gallery: cannot create %s: %s\n", outDir.c_str(), ec.message().c_str());
+        return 1;
+    }
+    try {
+        std::string f = DrawCanvasSheet(outDir);
+        Print("  wrote " + f + ": shapes, pen styles, lines in every octant, text in three fonts, rotated text\n");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "gallery: %s\n", e.what());
+        return 1;
+    }
     return 0;
 }

@@ -6,4 +6,4 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build"
 for a in "$@"; do [[ "$a" == "--window" ]] && export PYX_WITH_SDL2=1; done
 "$ROOT/scripts/build.sh" "$BUILD" >/dev/null
-exec "$BUILD/examples/gallery" "$@"
+cd "$ROOT" && exec "$BUILD/examples/gallery" "$@"
