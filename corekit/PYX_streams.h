@@ -136,8 +136,8 @@ std::string XMLAttr(std::string_view Name, std::string_view Value);
 // "<Name>escaped content</Name>"
 std::string XMLElement(std::string_view Name, std::string_view Content);
 
-// The blanks before every line of an object written with an indent; an
-// indent of 0 or less gives one blank, no indent none.
+// The blanks before every line of an object written with an indent (made
+// with MultiChar: 0 or less gives one blank, at most 255); no indent, none.
 std::string XMLIndent(std::optional<int> Indent);
 
 // Writes the head of an object: the XML declaration when CreateHeader is

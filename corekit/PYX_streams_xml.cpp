@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "corekit/PYX_streams.h"
+#include "corekit/PYX_stringl.h"
 #include "corekit/internal/StreamCursor.h"
 #include "vcl/Cp1252.h"
 
@@ -390,7 +391,7 @@ std::string XMLElement(std::string_view Name, std::string_view Content)
 std::string XMLIndent(std::optional<int> Indent)
 {
     if (!Indent) return {};
-    return std::string(static_cast<size_t>(std::max(1, *Indent)), ' ');
+    return PYX_stringl::MultiChar(' ', *Indent);
 }
 
 void WriteXMLObjectStart(TTextFile& F, bool CreateHeader, std::string_view Element, std::string_view ClassText,
