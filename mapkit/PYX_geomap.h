@@ -10,10 +10,11 @@
 // Longitudes and the date line: when the calibration input of a model lies
 // across the date line (for example 170 and -170 for the two edges of a map),
 // the fit works on longitudes made continuous (-170 becomes 190). Longitudes
-// computed from pixels are then continuous too and may leave -180..180 (190);
-// longitudes given to CalcPixelCoords and IsPositionWithinMap may be written
-// in any turn (190, -170 and 550 are the same meridian). Calibrations that do
-// not cross the date line use the longitudes exactly as given.
+// computed from pixels are then continuous too and may leave -180..180 (190),
+// and longitudes given to CalcPixelCoords and IsPositionWithinMap may be
+// written in any turn (190, -170 and 550 are the same meridian). Calibrations
+// that do not cross the date line (a world map from -180 to 180 included) use
+// all longitudes exactly as given.
 #pragma once
 
 #include <array>

@@ -413,7 +413,8 @@ double TGeoCalibration::CalcLatitude(int32_t X, int32_t Y, bool& Valid) const no
     case cmConicConformal: lat = ConicLat(x, y, Valid); break;
     case cmMillerCylindrical:
         Valid = millerValid_;
-        lat = (std::atan(std::exp((y - millerDy_) / millerKy_)) - std::numbers::pi / 4) * 143.2394487827058;
+        if (Valid)
+            lat = (std::atan(std::exp((y - millerDy_) / millerKy_)) - std::numbers::pi / 4) * 143.2394487827058;
         break;
     case cmParabolicIp: lat = ParabolicLat(x, y, Valid); break;
     default: Valid = false;
@@ -440,7 +441,8 @@ double TGeoCalibration::CalcLongitude(int32_t X, int32_t Y, bool& Valid) const n
     case cmConicConformal: lon = ConicLong(x, y, Valid); break;
     case cmMillerCylindrical:
         Valid = millerValid_;
-        lon = (x - millerDx_) / millerKx_ / std::numbers::pi * 180.0;
+        if (Valid)
+            lon = (x - millerDx_) / millerKx_ / std::numbers::pi * 180.0;
         break;
     case cmParabolicIp: lon = ParabolicLong(x, y, Valid); break;
     default: Valid = false;

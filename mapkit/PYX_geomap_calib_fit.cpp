@@ -149,7 +149,7 @@ static void ChooseLongWrap(const std::vector<TSample>& s, bool& Active, double& 
         double r = std::fmod(p.Long - cut, 360.0);
         if (r < 0)
             r += 360.0;
-        if (cut + r != p.Long) {
+        if (std::fabs(cut + r - p.Long) > 1e-9) {
             differs = true;
             break;
         }
@@ -158,7 +158,9 @@ static void ChooseLongWrap(const std::vector<TSample>& s, bool& Active, double& 
         return;
     const double raw = PlaneResidual(s, false, 0);
     const double wrapped = PlaneResidual(s, true, cut);
-    if (wrapped < 0.5 * raw) {
+    // A jump of a full turn leaves residuals of many degrees; rounding noise
+    // of an exact fit never decides.
+    if (raw > 1.0 && wrapped < 0.5 * raw) {
         Active = true;
         Cut = cut;
     }
