@@ -5,7 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -74,12 +73,27 @@ TEST_F(FileSysDirs, MoveToRecycleBinWritesTheTrashLayout)
     EXPECT_FALSE(Exists("work/my file%.txt"));
     EXPECT_EQ(Read("xdg/Trash/files/my file%.txt"), "content one");
     const std::string info = Read("xdg/Trash/info/my file%.txt.trashinfo");
-    const std::regex shape("\\[Trash Info\\]\nPath=(.*)\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n");
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(info, m, shape)) << info;
-    // The path is absolute and percent-encoded.
-    EXPECT_EQ(m[1].str().substr(m[1].str().size() - 17), "/my%20file%25.txt");
-    EXPECT_EQ(m[1].str().front(), '/');
+    // "[Trash Info]", "Path=" with the absolute percent-encoded path, and
+    // "DeletionDate=" with a local time YYYY-MM-DDThh:mm:ss.
+    const std::string head = "[Trash Info]\nPath=";
+    ASSERT_TRUE(info.starts_with(head)) << info;
+    const std::size_t dateAt = info.find("\nDeletionDate=");
+    ASSERT_NE(dateAt, std::string::npos) << info;
+    const std::string path = info.substr(head.size(), dateAt - head.size());
+    EXPECT_EQ(path.front(), '/');
+    EXPECT_TRUE(path.ends_with("/work/my%20file%25.txt")) << path;
+    EXPECT_EQ(path.find(' '), std::string::npos);
+    const std::string date = info.substr(dateAt + 14);
+    ASSERT_EQ(date.size(), 20u) << date;
+    for (std::size_t i = 0; i < 19; ++i) {
+        const char want = i == 4 || i == 7 ? '-' : i == 10 ? 'T' : i == 13 || i == 16 ? ':' : '9';
+        if (want == '9') {
+            EXPECT_TRUE(date[i] >= '0' && date[i] <= '9') << date;
+        } else {
+            EXPECT_EQ(date[i], want) << date;
+        }
+    }
+    EXPECT_EQ(date.back(), '\n');
 
     // The same name again gets a name of its own in the trash.
     Write("work/my file%.txt", "content two");
