@@ -196,4 +196,202 @@ public:
 // Component "NAME": not enough memory on heap
 std::string OutOfMemoryMessage(const std::string& ComponentName);
 
+// ===========================================================================
+// Drawing routines and labels: frames, data marks, bitmap printing, and the
+// property holders of charts (cross-hair, date/time axis labels, text label).
+// ===========================================================================
+} // namespace PYX_pyxbase
+
+#include <memory>
+
+#include "vcl/Fonts.h"
+#include "vcl/Graphics.h"
+#include "vcl/GraphicsTypes.h"
+#include "vcl/TextFile.h"
+#include "vcl/Types.h"
+
+namespace PYX_pyxbase {
+
+// A frame of Style on the rectangle. fsNone and unknown styles draw nothing;
+// fsSimple draws DrawRectangle in LineColor; the other styles draw an outer
+// and an inner ring, each as a top-left and a bottom-right half in their own
+// colours (controls pass white, silver, grey and black for the four shades).
+// The pen colour is left at the last colour used.
+void DrawFrame(vcl::TCanvas& Canvas, TFrameStyle Style, int32_t Left, int32_t Top, int32_t Right, int32_t Bottom,
+               vcl::TColor Highlight, vcl::TColor Light, vcl::TColor Shadow, vcl::TColor DarkShadow,
+               vcl::TColor LineColor);
+// The outline through all four corners (corners included) with the pen.
+void DrawRectangle(vcl::TCanvas& Canvas, int32_t Left, int32_t Top, int32_t Right, int32_t Bottom);
+
+// Draws data mark Mark centred on (X, Y) in the pen colour. Marks 0..51 are
+// figures (small ones from 7 x 7 pixel patterns on screen, with lines on a
+// printer canvas); 52..255 draw the character of that code in the canvas's
+// font, centred. The brush colour is restored; outline figures leave the
+// brush style solid; character marks restore brush style and font colour.
+void DrawMarkOnCanvas(vcl::TCanvas& Canvas, uint8_t Mark, int32_t X, int32_t Y);
+// The number of marks drawn as figures; higher numbers are characters.
+inline constexpr int NumDrawnMarks = 52;
+
+// A new bitmap of (2 Size + 7) pixels square (Size clamped to 0..255) filled
+// with BkgColor, with the mark in MarkColor at its centre (Size + 3, Size + 3).
+std::unique_ptr<vcl::TBitmap> CreateMarkAsBitmap(uint8_t Mark, vcl::TColor MarkColor, vcl::TColor BkgColor,
+                                                 int32_t Size);
+
+// Copies the bitmap 1:1 onto the process-wide printer's page at (X, Y). A
+// printer without a running job raises its own error (no job is started).
+void PrintBitmap(const vcl::TBitmap& Bitmap, int32_t X, int32_t Y);
+
+// ---------------------------------------------------------------------------
+// The cross-hair of a chart. Every setter stores and fires OnChange; Layer is
+// clamped to 1..2.
+class TCrossHair : public vcl::TPersistent {
+public:
+    void Assign(const vcl::TPersistent* Source) override;
+
+    double GetPosX() const noexcept { return posX_; }
+    void SetPosX(double v);
+    double GetPosY() const noexcept { return posY_; }
+    void SetPosY(double v);
+    vcl::TColor GetColor() const noexcept { return color_; }
+    void SetColor(vcl::TColor v);
+    int32_t GetLayer() const noexcept { return layer_; }
+    void SetLayer(int32_t v);
+    TCrossHMode GetMode() const noexcept { return mode_; }
+    void SetMode(TCrossHMode v);
+    vcl::TPenStyle GetLineType() const noexcept { return lineType_; }
+    void SetLineType(vcl::TPenStyle v);
+    int32_t GetLineWid() const noexcept { return lineWid_; }
+    void SetLineWid(int32_t v);
+
+    vcl::TNotifyEvent OnChange;
+
+private:
+    void Changed();
+    double posX_ = 0;
+    double posY_ = 0;
+    vcl::TColor color_ = 0;
+    int32_t layer_ = 0;
+    TCrossHMode mode_ = chOff;
+    vcl::TPenStyle lineType_ = vcl::psSolid;
+    int32_t lineWid_ = 0;
+};
+
+// The settings of date and time axis labels. TimeFormat and DateOrder fire
+// OnChange on every call; the other setters only when the value changes.
+class TDTLabel : public vcl::TPersistent {
+public:
+    void Assign(const vcl::TPersistent* Source) override;
+
+    TTimeFormat GetTimeFormat() const noexcept { return timeFormat_; }
+    void SetTimeFormat(TTimeFormat v);
+    TDateOrder GetDateOrder() const noexcept { return dateOrder_; }
+    void SetDateOrder(TDateOrder v);
+    char GetDateSeparator() const noexcept { return dateSep_; }
+    void SetDateSeparator(char v);
+    char GetTimeSeparator() const noexcept { return timeSep_; }
+    void SetTimeSeparator(char v);
+    TYearLength GetYearLength() const noexcept { return yearLength_; }
+    void SetYearLength(TYearLength v);
+    bool GetMonthName() const noexcept { return monthName_; }
+    void SetMonthName(bool v);
+    TDateForTime GetDateForTime() const noexcept { return dateForTime_; }
+    void SetDateForTime(TDateForTime v);
+
+    vcl::TNotifyEvent OnChange;
+
+private:
+    void Changed();
+    TTimeFormat timeFormat_ = tfHHMMSS;
+    TDateOrder dateOrder_ = doMMDDYY;
+    char dateSep_ = 0;
+    char timeSep_ = 0;
+    TYearLength yearLength_ = ylNone;
+    bool monthName_ = false;
+    TDateForTime dateForTime_ = dtNone;
+};
+
+// A free text label of a chart, with its own font. Every setter stores and
+// fires OnChange (Layer only when it stores: values outside 1..16 are
+// ignored). The caption keeps line feeds; other control characters become
+// blanks.
+class TCustomTextLabel : public vcl::TPersistent {
+public:
+    TCustomTextLabel();
+    ~TCustomTextLabel() override;
+    TCustomTextLabel(const TCustomTextLabel&) = delete;
+    TCustomTextLabel& operator=(const TCustomTextLabel&) = delete;
+
+    // Copies every property (the font's attributes too); fires OnChange once.
+    void Assign(const vcl::TPersistent* Source) override;
+
+    double GetPosX() const noexcept { return posX_; }
+    void SetPosX(double v);
+    double GetPosY() const noexcept { return posY_; }
+    void SetPosY(double v);
+    int32_t GetLayer() const noexcept { return layer_; }
+    void SetLayer(int32_t v);
+    int32_t GetShadowDx() const noexcept { return shadowDx_; }
+    void SetShadowDx(int32_t v);
+    int32_t GetShadowDy() const noexcept { return shadowDy_; }
+    void SetShadowDy(int32_t v);
+    vcl::TColor GetColorShadow() const noexcept { return colorShadow_; }
+    void SetColorShadow(vcl::TColor v);
+    vcl::TColor GetColorBkg() const noexcept { return colorBkg_; }
+    void SetColorBkg(vcl::TColor v);
+    vcl::TColor GetColorBrd() const noexcept { return colorBrd_; }
+    void SetColorBrd(vcl::TColor v);
+    vcl::TAlignment GetAlignment() const noexcept { return alignment_; }
+    void SetAlignment(vcl::TAlignment v);
+    TVerticalAlignment GetVertAlignment() const noexcept { return vertAlignment_; }
+    void SetVertAlignment(TVerticalAlignment v);
+    TTxtLblAttachMode GetAttachMode() const noexcept { return attachMode_; }
+    void SetAttachMode(TTxtLblAttachMode v);
+    bool GetTransparent() const noexcept { return transparent_; }
+    void SetTransparent(bool v);
+    bool GetVisible() const noexcept { return visible_; }
+    void SetVisible(bool v);
+    TTxtLblMode GetMode() const noexcept { return mode_; }
+    void SetMode(TTxtLblMode v);
+    const std::string& GetCaption() const noexcept { return caption_; }
+    void SetCaption(const std::string& v);
+    // The label's own font; SetFont copies the attributes of the given one.
+    const vcl::TFont& GetFont() const noexcept { return *font_; }
+    void SetFont(const vcl::TFont& v);
+
+    // Writes the label as an XML object ("custtextlbl") into an open text
+    // file; every line is preceded by Indent blanks (one when Indent <= 0).
+    // Texts are escaped; positions keep 17 significant digits, and colours
+    // whose high byte is set (system colours) are written with 8 digits.
+    void WriteToOpenXMLFile(vcl::TTextFile& F, bool CreateHeader, const std::string& ID, int32_t Indent);
+    // Reads the label with the given ID (any ID when empty) from the file's
+    // position. Values pass the setters' checks; OnChange fires once. False,
+    // without OnChange, when no such label is found or the file ends inside it.
+    bool ReadFromOpenXMLFile(vcl::TTextFile& F, const std::string& ID);
+
+    vcl::TNotifyEvent OnChange;
+
+private:
+    void Changed();
+    static std::string CleanCaption(const std::string& v);
+    double posX_ = 100.0;
+    double posY_ = 10.0;
+    int32_t layer_ = 1;
+    int32_t shadowDx_ = 0;
+    int32_t shadowDy_ = 0;
+    vcl::TColor colorShadow_ = 0x808080;
+    vcl::TColor colorBkg_ = 0xC0C0C0;
+    vcl::TColor colorBrd_ = 0;
+    vcl::TAlignment alignment_ = vcl::taCenter;
+    TVerticalAlignment vertAlignment_ = vaBottom;
+    TTxtLblAttachMode attachMode_ = tlamNone;
+    bool transparent_ = false;
+    bool visible_ = true;
+    TTxtLblMode mode_ = tlsimple;
+    std::string caption_;
+    std::unique_ptr<vcl::TFont> font_;
+};
+// ===========================================================================
+// End of drawing routines and labels
+// ===========================================================================
+
 } // namespace PYX_pyxbase
