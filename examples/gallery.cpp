@@ -146,6 +146,72 @@ std::string DrawCanvasSheet(const std::filesystem::path& dir)
     return file.string();
 }
 
+// Frames of every style, the drawn data marks with their numbers and a text
+// label, as the drawing routines of the foundation library paint them.
+std::string DrawMarksSheet(const std::filesystem::path& dir)
+{
+    const int W = 560, H = 370;
+    vcl::TBitmap bmp(W, H);
+    vcl::TCanvas& c = bmp.Canvas();
+    c.Brush().SetColor(0xE8E8E8);
+    c.FillRect(vcl::Rect(0, 0, W, H));
+    c.Font().SetName("Liberation Sans");
+    c.Font().SetSize(8);
+    c.Font().SetColor(vcl::clBlack);
+    c.Brush().SetStyle(vcl::bsClear);
+
+    for (int s = fsNone; s <= fsEngraved; ++s) {
+        const int x = 12 + 90 * s;
+        c.TextOut(x, 8, std::string(xmlFrameStyle[static_cast<size_t>(s)]));
+        DrawFrame(c, static_cast<TFrameStyle>(s), x, 26, x + 70, 76, vcl::clWhite, vcl::clSilver, vcl::clGray,
+                  vcl::clBlack, vcl::clNavy);
+    }
+
+    c.Pen().SetColor(vcl::clBlack);
+    c.TextOut(12, 92, "Marks 0 to " + std::to_string(NumDrawnMarks - 1) + " (52 to 255 are characters: 65 is \"A\")");
+    // Each mark as drawn (left) and as a bitmap enlarged three times (right).
+    for (int m = 0; m < NumDrawnMarks; ++m) {
+        const int x = 12 + (m % 13) * 41, y = 112 + (m / 13) * 48;
+        c.Font().SetColor(vcl::clGray);
+        c.TextOut(x, y, std::to_string(m));
+        c.Pen().SetColor(vcl::clNavy);
+        c.Brush().SetStyle(vcl::bsSolid);
+        DrawMarkOnCanvas(c, static_cast<uint8_t>(m), x + 4, y + 30);
+        c.Brush().SetStyle(vcl::bsClear);
+        const auto big = CreateMarkAsBitmap(static_cast<uint8_t>(m), vcl::clNavy, vcl::clWhite, 2);
+        c.StretchDraw(vcl::Rect(x + 11, y + 12, x + 11 + 27, y + 12 + 27), *big);
+    }
+    c.Pen().SetColor(vcl::clMaroon);
+    DrawMarkOnCanvas(c, 65, 540, 92 + 7);
+
+    TCustomTextLabel label;
+    label.SetCaption("Peak at 45123.7");
+    label.SetShadowDx(3);
+    label.SetShadowDy(3);
+    vcl::TFont f;
+    f.SetSize(11);
+    f.SetStyle({vcl::fsBold});
+    label.SetFont(f);
+    c.Font().Assign(&label.GetFont());
+    c.Font().SetColor(vcl::clBlack);
+    const vcl::TPoint ext = c.TextExtent(label.GetCaption());
+    const vcl::TRect box = vcl::Rect(200, 318, 200 + ext.X + 12, 318 + ext.Y + 8);
+    c.Brush().SetStyle(vcl::bsSolid);
+    c.Pen().SetColor(label.GetColorShadow());
+    c.Brush().SetColor(label.GetColorShadow());
+    c.Rectangle(box.Left + label.GetShadowDx(), box.Top + label.GetShadowDy(), box.Right + label.GetShadowDx(),
+                box.Bottom + label.GetShadowDy());
+    c.Pen().SetColor(label.GetColorBrd());
+    c.Brush().SetColor(label.GetColorBkg());
+    c.Rectangle(box);
+    c.Brush().SetStyle(vcl::bsClear);
+    c.TextOut(box.Left + 6, box.Top + 4, label.GetCaption());
+
+    std::filesystem::path file = dir / "marks.png";
+    bmp.SavePNG(file.string());
+    return file.string();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -175,6 +241,8 @@ int main(int argc, char** argv)
     try {
         std::string f = DrawCanvasSheet(outDir);
         Print("  wrote " + f + ": shapes, pen styles, lines in every octant, text in three fonts, rotated text\n");
+        f = DrawMarksSheet(outDir);
+        Print("  wrote " + f + ": frames of every style, the 52 drawn data marks with their numbers, a text label\n");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gallery: %s\n", e.what());
         return 1;
