@@ -171,6 +171,7 @@ TEST_F(LabelFile, ReaderAppliesTheSettersRules)
 {
     WriteRaw("<custtextlbl sig=\"ZERUZaraz\" vers=\"1.0\" id=\"a\">\r\n"
              "<layer val=0 />\r\n"
+             "<posxy x= 4.512E+0004 y=-1.5E+0000 />\r\n" // the short form other writers use
              "<alignment horiz=taLeft vert=vaMiddle />\r\n"
              "<caption>tab\there</caption>\r\n"
              "<transparent val=2 />\r\n"
@@ -189,7 +190,8 @@ TEST_F(LabelFile, ReaderAppliesTheSettersRules)
     EXPECT_FALSE(l.GetTransparent()); // true only for exactly 1
     EXPECT_EQ(l.GetColorBkg(), 0xFFu);
     EXPECT_EQ(l.GetColorBrd(), 0u);   // absent: unchanged
-    EXPECT_EQ(l.GetPosX(), 100.0);
+    EXPECT_EQ(l.GetPosX(), 45120.0);
+    EXPECT_EQ(l.GetPosY(), -1.5);
 
     WriteRaw("<custtextlbl sig=\"ZERUZaraz\" vers=\"1.0\" id=\"a\">\r\n<layer val=17 />\r\n</custtextlbl>");
     ASSERT_TRUE(Read(l, "a"));
