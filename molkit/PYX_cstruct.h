@@ -271,7 +271,7 @@ public:
     // GetSearchAborted.
     bool SearchSubStruc(const TCTab& Query, std::array<uint8_t, MaxAtoms>& MatchFlags, bool CompareBonds);
     bool GetSearchAborted() const noexcept { return searchAborted_; }
-    static constexpr int64_t MaxSearchSteps = 1'000'000;
+    static constexpr int64_t MaxSearchSteps = 5'000'000;
     // The atoms that pass the filters, ascending: Element > 0 keeps that
     // element, < 0 drops it; BondCount > 0 keeps atoms with that many bonds,
     // < 0 drops them; each non-zero entry of BondTypes must be met by a bond of

@@ -395,16 +395,47 @@ namespace {
 // connected part has an already mapped parent, and its candidates are the
 // unmapped neighbours of the parent's image.
 struct Matcher {
-    const TCTab& s;
-    const TCTab& q;
     bool compareBonds;
     int64_t steps = 0;
     bool aborted = false;
+    int nq = 0, ns = 0;
+    // Copies of both tables in a compact form: element, attribute bits,
+    // neighbour lists and, for the structure, a bond-type matrix.
+    std::array<int, MaxAtoms + 1> qz{}, qattr{}, qdeg{}, sz{}, sattr{}, sdeg{};
+    std::array<std::array<int, MaxConn>, MaxAtoms + 1> qnb{}, qtyp{}, snb{};
+    std::array<std::array<uint8_t, MaxAtoms + 1>, MaxAtoms + 1> sbond{};
     std::array<int, MaxAtoms + 1> order{};
     std::array<int, MaxAtoms + 1> parent{};
-    std::array<int, MaxAtoms + 1> map{};  // query atom -> structure atom
+    std::array<int, MaxAtoms + 1> map{};   // query atom -> structure atom
     std::array<bool, MaxAtoms + 1> used{}; // structure atom is mapped
-    int nq = 0;
+
+    Matcher(const TCTab& s, const TCTab& q, bool bonds) : compareBonds(bonds)
+    {
+        nq = q.GetNumAtoms();
+        ns = s.GetNumAtoms();
+        for (int a = 1; a <= nq; ++a) {
+            qz[a] = q.GetAtNum(a);
+            qattr[a] = q.GetAttrib(a);
+            for (int k = 1; k <= q.GetNBonds(a); ++k) {
+                const int b = q.GetConnTo(a, k);
+                if (b < 1 || b > nq) continue; // a one-sided entry beyond the table
+                qnb[a][qdeg[a]] = b;
+                qtyp[a][qdeg[a]] = q.GetTypConn(a, k);
+                ++qdeg[a];
+            }
+        }
+        for (int a = 1; a <= ns; ++a) {
+            sz[a] = s.GetAtNum(a);
+            sattr[a] = s.GetAttrib(a);
+            for (int k = 1; k <= s.GetNBonds(a); ++k) {
+                const int b = s.GetConnTo(a, k);
+                if (b < 1 || b > ns) continue;
+                snb[a][sdeg[a]++] = b;
+                sbond[a][b] = static_cast<uint8_t>(s.GetTypConn(a, k));
+                if (sbond[a][b] == 0) sbond[a][b] = 0xFF; // bonded, of type 0
+            }
+        }
+    }
 
     void BuildOrder(int start)
     {
@@ -414,10 +445,8 @@ struct Matcher {
             seen[a] = true;
             order[n++] = a;
             parent[a] = p;
-            for (int k = 1; k <= q.GetNBonds(a); ++k) {
-                const int b = q.GetConnTo(a, k);
-                if (b >= 1 && b <= nq && !seen[b]) self(self, b, a);
-            }
+            for (int k = 0; k < qdeg[a]; ++k)
+                if (!seen[qnb[a][k]]) self(self, qnb[a][k], a);
         };
         dfs(dfs, start, 0);
         for (int a = 1; a <= nq; ++a)
@@ -426,16 +455,15 @@ struct Matcher {
 
     bool Compatible(int qa, int sa) const
     {
-        if (q.GetAtNum(qa) != s.GetAtNum(sa)) return false;
-        const int need = q.GetAttrib(qa);
-        if (need != 0 && (s.GetAttrib(sa) & need) != need) return false;
-        if (q.GetNBonds(qa) > s.GetNBonds(sa)) return false;
-        for (int k = 1; k <= q.GetNBonds(qa); ++k) {
-            const int c = q.GetConnTo(qa, k);
-            if (c < 1 || c > nq || map[c] == 0) continue;
-            const int t = s.CheckConnect(sa, map[c]);
+        if (qz[qa] != sz[sa] || qdeg[qa] > sdeg[sa]) return false;
+        if ((sattr[sa] & qattr[qa]) != qattr[qa]) return false;
+        // Every query bond to an atom mapped already needs its structure bond.
+        for (int k = 0; k < qdeg[qa]; ++k) {
+            const int c = map[qnb[qa][k]];
+            if (c == 0) continue;
+            const int t = sbond[sa][c];
             if (t == 0) return false;
-            if (compareBonds && t != q.GetTypConn(qa, k)) return false;
+            if (compareBonds && t != (qtyp[qa][k] == 0 ? 0xFF : qtyp[qa][k])) return false;
         }
         return true;
     }
@@ -458,14 +486,12 @@ struct Matcher {
             return false;
         };
         if (parent[qa] == 0) {
-            for (int sa = 1; sa <= s.GetNumAtoms() && !aborted; ++sa)
+            for (int sa = 1; sa <= ns && !aborted; ++sa)
                 if (tryAtom(sa)) return true;
         } else {
             const int img = map[parent[qa]];
-            for (int k = 1; k <= s.GetNBonds(img) && !aborted; ++k) {
-                const int sa = s.GetConnTo(img, k);
-                if (sa >= 1 && sa <= s.GetNumAtoms() && tryAtom(sa)) return true;
-            }
+            for (int k = 0; k < sdeg[img] && !aborted; ++k)
+                if (tryAtom(snb[img][k])) return true;
         }
         return false;
     }
@@ -485,13 +511,13 @@ bool TCTab::SearchSubStruc(const TCTab& Query, std::array<uint8_t, MaxAtoms>& Ma
             start = a;
             break;
         }
-    Matcher m{*this, Query, CompareBonds};
-    m.nq = Query.numAtoms_;
-    m.BuildOrder(start);
-    const bool found = m.Extend(0);
-    searchAborted_ = m.aborted;
+    Matcher match(*this, Query, CompareBonds);
+    Matcher* m = &match;
+    m->BuildOrder(start);
+    const bool found = m->Extend(0);
+    searchAborted_ = m->aborted;
     if (found)
-        for (int a = 1; a <= m.nq; ++a) MatchFlags[static_cast<std::size_t>(m.map[a] - 1)] = 1;
+        for (int a = 1; a <= m->nq; ++a) MatchFlags[static_cast<std::size_t>(m->map[a] - 1)] = 1;
     return found;
 }
 
