@@ -332,3 +332,36 @@ TEST(ControlsApplication, WheelGoesToFocusedControlThenParents)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(InputFixture, MouseEnterAndLeaveFollowTheControlUnderTheMouse)
+{
+    Log hover;
+    for (TProbe* p : {a, b}) {
+        const std::string tag = p == a ? "a" : "b";
+        p->OnMouseEnter = [&hover, tag](TObject*) { hover.push_back("enter " + tag); };
+        p->OnMouseLeave = [&hover, tag](TObject*) { hover.push_back("leave " + tag); };
+    }
+    test::MouseMove(*a, 1, 1);
+    test::MouseMove(*a, 2, 2);
+    test::MouseMove(*b, 1, 1);
+    test::MouseMove(*form, 190, 90);
+    EXPECT_EQ(hover, (Log{"enter a", "leave a", "enter b", "leave b"}));
+}
+
+TEST_F(InputFixture, NestedProcessMessagesInsideAHandler)
+{
+    // A handler that runs the loop while its control is destroyed meanwhile
+    // by a released sibling.
+    a->OnClick = [this](TObject*) {
+        b->Release();
+        b->Invalidate();
+        Application->ProcessMessages();
+    };
+    test::Click(*a, 5, 5);
+    Application->ProcessMessages();
+    EXPECT_EQ(form->GetControlCount(), 1) << "released once the outermost event returned";
+}
+
+} // namespace
