@@ -161,6 +161,29 @@ TEST(CTabRings, RingListsStopAtTheirCapacity)
     EXPECT_EQ(t.CalcAttributes(), MaxRings);
 }
 
+TEST(CTabRings, DanglingNeighbourEntriesAreHarmless)
+{
+    // A slot written directly may name an atom beyond NumAtoms; the ring
+    // search, the attributes, the counts and the search step over it.
+    TCTab t;
+    Build(t, std::vector<int>(6, 6), Ring(1, 6, 1));
+    t.SetConnTo(1, 3, 63);
+    t.SetTypConn(1, 3, 1);
+    RingListType l;
+    EXPECT_EQ(t.FindShortestRings(1, l), 1);
+    EXPECT_EQ(t.FindSSSR(l), 1);
+    EXPECT_EQ(t.CalcAttributes(), 1);
+    int extra = 0;
+    EXPECT_EQ(t.FragmentCode(1, extra), -1);
+    for (int k = 0; k <= static_cast<int>(FrgType::NNH2); ++k) t.FragmentCount(static_cast<FrgType>(k));
+    TCTab q;
+    Build(q, {6, 6}, {{1, 2, 1}});
+    std::array<uint8_t, MaxAtoms> f{};
+    EXPECT_TRUE(t.SearchSubStruc(q, f, true));
+    EXPECT_TRUE(q.SearchSubStruc(q, f, true));
+    EXPECT_EQ(t.NrHAtoms(1), 1);
+}
+
 TEST(CTabRings, RingInRingList)
 {
     RingListType l;
