@@ -10,10 +10,12 @@ namespace vcl {
 
 namespace {
 
+// Process-wide lists live until the end of the process, so that objects
+// destroyed during static destruction still find them.
 std::vector<TForm*>& FormList()
 {
-    static std::vector<TForm*> forms;
-    return forms;
+    static auto* forms = new std::vector<TForm*>;
+    return *forms;
 }
 
 TRect Offset(TRect r, int32_t dx, int32_t dy)
@@ -58,8 +60,8 @@ int& DispatchDepth()
 }
 std::vector<std::pair<TControl*, std::weak_ptr<const bool>>>& ReleaseList()
 {
-    static std::vector<std::pair<TControl*, std::weak_ptr<const bool>>> list;
-    return list;
+    static auto* list = new std::vector<std::pair<TControl*, std::weak_ptr<const bool>>>;
+    return *list;
 }
 void FreeReleased()
 {
@@ -763,7 +765,24 @@ void TForm::PaintTree(TControl* c, const TRect& area)
     const TRect vis = IntersectRect(c->VisibleFormRect(), area);
     if (c == this ? area.IsEmpty() : vis.IsEmpty()) return;
     auto token = c->AliveToken();
-    c->PrepareCanvas(c == this ? area : vis);
+    const TRect full = c->FormRect();
+    // A control reaching past the form's left or top edge cannot view the
+    // back buffer with its own origin: it paints on a scratch bitmap that
+    // holds the pixels under it, and the visible part is copied back.
+    std::unique_ptr<TBitmap> scratch;
+    if (c != this && (full.Left < 0 || full.Top < 0)) {
+        scratch = std::make_unique<TBitmap>(full.Width(), full.Height());
+        const TSurface& fs = buffer_.Surface();
+        for (int32_t y = vis.Top; y < vis.Bottom; ++y)
+            for (int32_t x = vis.Left; x < vis.Right; ++x)
+                scratch->ScanLine(y - full.Top)[x - full.Left] = fs.Row(y)[x];
+        if (!c->canvas_) c->canvas_ = std::make_unique<TCanvas>();
+        c->canvas_->SetSurface(scratch->Surface());
+        c->canvas_->SetClipRect(Offset(vis, -full.Left, -full.Top));
+        c->canvas_->Font().Assign(c->font_.get());
+    } else {
+        c->PrepareCanvas(c == this ? area : vis);
+    }
     TControl* saved = painting_;
     painting_ = c;
     ++c->paintCount_;
@@ -775,6 +794,13 @@ void TForm::PaintTree(TControl* c, const TRect& area)
     }
     painting_ = saved;
     if (!*token) return;
+    if (scratch) {
+        c->canvas_->SetSurface(TSurface{});
+        const TSurface& fs = buffer_.Surface();
+        for (int32_t y = vis.Top; y < vis.Bottom; ++y)
+            for (int32_t x = vis.Left; x < vis.Right; ++x)
+                fs.Row(y)[x] = scratch->ScanLine(y - full.Top)[x - full.Left];
+    }
     auto* w = dynamic_cast<TWinControl*>(c);
     if (!w) return;
     std::vector<std::pair<TControl*, std::shared_ptr<const bool>>> order;

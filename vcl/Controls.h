@@ -170,8 +170,9 @@ public:
     // A canvas that draws on the form's back buffer with its origin at the
     // control's top-left, clipped to the visible part of the control. It
     // works outside a paint cycle too. Without a form, or when the control
-    // is hidden, clipped at its left or top edge or has no area, it draws
-    // nothing.
+    // is hidden or has no area, it draws nothing; outside a paint cycle it
+    // also draws nothing while the control reaches past the form's left or
+    // top edge (the paint cycle handles that case).
     TCanvas& Canvas();
 
     // Marks the control's area dirty; painting happens later.

@@ -22,8 +22,10 @@ struct TimerEntry {
 
 std::vector<TimerEntry>& Timers()
 {
-    static std::vector<TimerEntry> timers;
-    return timers;
+    // Kept to the end of the process: message windows may die during static
+    // destruction.
+    static auto* timers = new std::vector<TimerEntry>;
+    return *timers;
 }
 
 bool virtualClock = false;

@@ -184,6 +184,29 @@ TEST_F(PaintFixture, CanvasOutsidePaintAndWithoutForm)
     EXPECT_TRUE(g_paints.empty());
 }
 
+TEST_F(PaintFixture, ControlPastTheFormEdgeKeepsItsOrigin)
+{
+    // A box whose left half is red and right half blue, placed half outside.
+    struct THalves : TGraphicControl {
+        using TGraphicControl::TGraphicControl;
+        void Paint() override
+        {
+            Canvas().Brush().SetColor(clRed);
+            Canvas().FillRect({0, 0, 10, 10});
+            Canvas().Brush().SetColor(clBlue);
+            Canvas().FillRect({10, 0, 20, 10});
+        }
+    };
+    auto* h = new THalves(form.get());
+    h->SetParent(form.get());
+    h->SetBounds(-10, -5, 20, 10);
+    Application->ProcessMessages();
+    EXPECT_EQ(Px(0, 0), clBlue);
+    EXPECT_EQ(Px(9, 4), clBlue);
+    EXPECT_EQ(Px(10, 0), clWhite);
+    EXPECT_EQ(Px(0, 5), clWhite);
+}
+
 TEST_F(PaintFixture, ChangeInsidePaintDoesNotLoop)
 {
     auto* a = new TBox(form.get(), "a", clRed);
