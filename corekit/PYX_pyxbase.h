@@ -11,13 +11,18 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "vcl/Classes.h"
 #include "vcl/Cp1252.h"
+#include "vcl/Fonts.h"
+#include "vcl/Graphics.h"
+#include "vcl/GraphicsTypes.h"
 #include "vcl/System.h"
+#include "vcl/TextFile.h"
 #include "vcl/Types.h"
 
 namespace PYX_pyxbase {
@@ -200,17 +205,6 @@ std::string OutOfMemoryMessage(const std::string& ComponentName);
 // Drawing routines and labels: frames, data marks, bitmap printing, and the
 // property holders of charts (cross-hair, date/time axis labels, text label).
 // ===========================================================================
-} // namespace PYX_pyxbase
-
-#include <memory>
-
-#include "vcl/Fonts.h"
-#include "vcl/Graphics.h"
-#include "vcl/GraphicsTypes.h"
-#include "vcl/TextFile.h"
-#include "vcl/Types.h"
-
-namespace PYX_pyxbase {
 
 // A frame of Style on the rectangle. fsNone and unknown styles draw nothing;
 // fsSimple draws DrawRectangle in LineColor; the other styles draw an outer
@@ -390,8 +384,4 @@ private:
     std::string caption_;
     std::unique_ptr<vcl::TFont> font_;
 };
-// ===========================================================================
-// End of drawing routines and labels
-// ===========================================================================
-
 } // namespace PYX_pyxbase
