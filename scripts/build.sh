@@ -8,8 +8,9 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${1:-$ROOT/build}"; shift || true
 "$ROOT/scripts/setup.sh"
 ARGS=(-G Ninja -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE="${PYX_BUILD_TYPE:-RelWithDebInfo}")
-[[ "${PYX_WERROR:-0}" == "1" ]] && ARGS+=(-DPYX_WERROR=ON)
-[[ "${PYX_SANITIZE:-0}" == "1" ]] && ARGS+=(-DPYX_SANITIZE=ON)
-[[ "${PYX_WITH_SDL2:-0}" == "1" ]] && ARGS+=(-DPYX_WITH_SDL2=ON)
+onoff() { [[ "$1" == "1" ]] && echo ON || echo OFF; }
+ARGS+=(-DPYX_WERROR="$(onoff "${PYX_WERROR:-0}")")
+ARGS+=(-DPYX_SANITIZE="$(onoff "${PYX_SANITIZE:-0}")")
+ARGS+=(-DPYX_WITH_SDL2="$(onoff "${PYX_WITH_SDL2:-0}")")
 cmake "${ARGS[@]}" "$@" >/dev/null
 cmake --build "$BUILD" -j "${PYX_JOBS:-$(nproc)}"
