@@ -1,8 +1,6 @@
 // The number scanners and the line readers on arbitrary bytes. The first
 // byte picks the options. Buffered and unbuffered streams must give the same
 // results and positions; floats stay finite within the double range.
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +10,8 @@
 
 #include "corekit/PYX_streams.h"
 #include "corekit/PYX_univconst.h"
+
+#include "fuzz_memfile.h"
 
 namespace {
 
@@ -40,22 +40,6 @@ bool InDoubleRange(double v)
     return std::isfinite(v) && std::fabs(v) <= static_cast<double>(PYX_univconst::uc_MaxDouble);
 }
 
-struct MemFile {
-    int fd = -1;
-    explicit MemFile(std::string_view bytes)
-    {
-        fd = ::memfd_create("pyx_fuzz_numreaders", MFD_CLOEXEC);
-        if (fd < 0) std::abort();
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) std::abort();
-            done += static_cast<size_t>(n);
-        }
-    }
-    ~MemFile() { ::close(fd); }
-    std::string Path() const { return "/proc/self/fd/" + std::to_string(fd); }
-};
 
 } // namespace
 

@@ -1,8 +1,6 @@
 // The tag reader, the attribute scanner and the XML object reader on
 // arbitrary bytes. The stream and text-file readers must agree tag by tag,
 // and escaping must survive a round trip.
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdint>
@@ -11,29 +9,14 @@
 
 #include "corekit/PYX_streams.h"
 
+#include "fuzz_memfile.h"
+
 namespace {
 
 using namespace PYX_streams;
 
 constexpr std::array<std::string_view, 5> kTags = {"caption", "pos", "/obj", "", "dummy"};
 
-// The input as a text file: a memory file reached by its descriptor path.
-struct MemFile {
-    int fd = -1;
-    explicit MemFile(std::string_view bytes)
-    {
-        fd = ::memfd_create("pyx_fuzz_xmltag", MFD_CLOEXEC);
-        if (fd < 0) std::abort();
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) std::abort();
-            done += static_cast<size_t>(n);
-        }
-    }
-    ~MemFile() { ::close(fd); }
-    std::string Path() const { return "/proc/self/fd/" + std::to_string(fd); }
-};
 
 void Check(bool ok)
 {
