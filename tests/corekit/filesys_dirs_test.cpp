@@ -40,29 +40,6 @@ TEST_F(FileSysDirs, DeleteFilesSkipsDirectoriesAndHiddenNames)
     EXPECT_EQ(DeleteFiles(P("c.doc")), 1);
 }
 
-class EnvGuard {
-public:
-    explicit EnvGuard(const char* name) : name_(name)
-    {
-        if (const char* v = ::getenv(name)) {
-            had_ = true;
-            old_ = v;
-        }
-    }
-    ~EnvGuard()
-    {
-        if (had_)
-            ::setenv(name_, old_.c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
-
 TEST_F(FileSysDirs, MoveToRecycleBinWritesTheTrashLayout)
 {
     EnvGuard env("XDG_DATA_HOME");

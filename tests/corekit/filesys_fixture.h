@@ -59,3 +59,27 @@ protected:
 
     std::string dir_;
 };
+
+// Restores an environment variable as it was when the guard was made.
+class EnvGuard {
+public:
+    explicit EnvGuard(const char* name) : name_(name)
+    {
+        if (const char* v = ::getenv(name)) {
+            had_ = true;
+            old_ = v;
+        }
+    }
+    ~EnvGuard()
+    {
+        if (had_)
+            ::setenv(name_, old_.c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};

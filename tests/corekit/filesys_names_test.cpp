@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "corekit/PYX_filesys.h"
+#include "filesys_fixture.h"
 #include "vcl/System.h"
 
 using namespace PYX_filesys;
@@ -129,29 +130,6 @@ TEST(FileSysNames, InventPasswordDoesNotRepeatWithTheSharedSeedNorDisturbIt)
     const std::string c = InventPassword(14);
     EXPECT_FALSE(a == b && b == c);
 }
-
-class EnvGuard {
-public:
-    explicit EnvGuard(const char* name) : name_(name)
-    {
-        if (const char* v = ::getenv(name)) {
-            had_ = true;
-            old_ = v;
-        }
-    }
-    ~EnvGuard()
-    {
-        if (had_)
-            ::setenv(name_, old_.c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
 
 TEST(FileSysSystem, GetEnviroVarPrefersTheExactCase)
 {
