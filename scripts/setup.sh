@@ -9,8 +9,17 @@ PACKAGES=(
   libeigen3-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libssl-dev
+  libsdl2-dev nlohmann-json3-dev
+  # The window tests run under a virtual X server and click through it.
+  xvfb xdotool
+  # References for the chemistry checks: test data and a second toolkit to
+  # compare with. They are never linked into the libraries.
+  rdkit-data python3-rdkit
 )
-if [[ "${PYX_WITH_SDL2:-0}" == "1" ]]; then PACKAGES+=(libsdl2-dev); fi
+# The benchmarks measure against other implementations in the same run.
+if [[ "${PYX_SETUP_BENCH:-0}" == "1" ]]; then
+  PACKAGES+=(libsqlite3-dev librdkit-dev libboost-dev openbabel)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
