@@ -337,6 +337,15 @@ public:
     explicit TCustomControl(TComponent* AOwner) : TWinControl(AOwner) {}
 };
 
+// Border styles of forms; edit fields and panels use bsNone and bsSingle.
+enum TFormBorderStyle : uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using TBorderStyle = TFormBorderStyle;
+
+// Results of modal forms and dialogs (0 = still open).
+using TModalResult = int;
+constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
+                       mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10;
+
 // A top-level window: owns the back buffer, the dirty areas, the focus and
 // the routing of input. Forms are created hidden-free: a form counts as
 // showing while Visible is set.
@@ -362,20 +371,44 @@ public:
     const std::vector<TRect>& DirtyRects() const noexcept { return dirty_; }
     // Paints all dirty areas now.
     void PaintPending();
+    // The areas of the back buffer drawn since the last call, by the paint
+    // cycle or directly on a control's canvas; a window backend copies them
+    // to the screen.
+    std::vector<TRect> TakeDrawnAreas();
 
     // All forms in creation order.
     static const std::vector<TForm*>& Forms();
+
+    // Caption and border style are stored; a window backend shows them.
+    const std::string& GetCaption() const noexcept { return caption_; }
+    void SetCaption(const std::string& v) { caption_ = v; }
+    TFormBorderStyle GetBorderStyle() const noexcept { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle v) noexcept { borderStyle_ = v; }
+    // Modal showing (Dialogs.cpp): ShowModal shows the form through the modal
+    // handler and returns once a ModalResult is set; Close sets mrCancel on a
+    // modal form and hides any other.
+    TModalResult GetModalResult() const noexcept { return modalResult_; }
+    void SetModalResult(TModalResult v) noexcept { modalResult_ = v; }
+    TModalResult ShowModal();
+    bool IsModal() const noexcept { return modal_; }
+    void Close();
 
 private:
     friend class TControl;
     friend class TWinControl;
     friend struct ControlsAccess;
     void AddDirty(const TRect& r);
+    void AddDrawn(const TRect& r);
     void PaintArea(const TRect& area);
     void PaintTree(TControl* c, const TRect& area);
 
     TBitmap buffer_;
+    std::string caption_;
+    TFormBorderStyle borderStyle_ = bsSizeable;
+    TModalResult modalResult_ = mrNone;
+    bool modal_ = false;
     std::vector<TRect> dirty_;
+    std::vector<TRect> drawn_;
     TWinControl* active_ = nullptr;
     TControl* painting_ = nullptr;
     // Mouse routing.
