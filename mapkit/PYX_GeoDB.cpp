@@ -128,6 +128,22 @@ void TGeoDB::CloseState() noexcept
     pathSum_.clear();
     if (lockFd_ >= 0) ::close(lockFd_); // closing the descriptor releases the lock
     lockFd_ = -1;
+    if (dataFd_ >= 0) ::close(dataFd_);
+    dataFd_ = -1;
+    readOnly_ = false;
+    dataSize_ = 0;
+    pendFrom_ = -1;
+    headerDirty_ = false;
+    ixSorted_ = 0;
+    treeValid_ = false;
+    tree_.clear();
+    tree_.shrink_to_fit();
+    treeItems_.clear();
+    treeItems_.shrink_to_fit();
+    treeBoxes_.clear();
+    treeBoxes_.shrink_to_fit();
+    treeLevels_.clear();
+    staleWork_ = 0;
     sum_.clear();
     sum_.shrink_to_fit();
     ixID_.clear();
@@ -154,8 +170,18 @@ void TGeoDB::Open(const std::string& Name)
 
     TgdbHeader header;
     std::vector<TgdbData> sum;
-    TFd sumFd = OpenExisting(path[fSum], O_RDONLY);
-    TFd dataFd = OpenExisting(path[fData], O_RDONLY);
+    // Both files stay open for writing; a database on a medium we may not
+    // write to is opened for reading only.
+    bool readOnly = false;
+    auto openRW = [&](const std::string& p) {
+        if (::access(p.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+            readOnly = true;
+            return OpenExisting(p, O_RDONLY);
+        }
+        return OpenExisting(p, O_RDWR);
+    };
+    TFd sumFd = openRW(path[fSum]);
+    TFd dataFd = openRW(path[fData]);
     bool created = false;
 
     if (!sumFd) {
@@ -164,7 +190,7 @@ void TGeoDB::Open(const std::string& Name)
         for (int i = 0; i < 5; ++i)
             if (TFd ix = OpenExisting(path[i], O_RDONLY); ix && FileSizeOf(ix.Get(), path[i]) > 0)
                 throw corrupt("an index file exists without a summary file");
-        int f = ::open(path[fSum].c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        int f = ::open(path[fSum].c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (f < 0) RaiseIO("Cannot create file", path[fSum], errno);
         sumFd = TFd(f);
         created = true;
@@ -173,6 +199,31 @@ void TGeoDB::Open(const std::string& Name)
         if (errno == EWOULDBLOCK)
             throw EPYXGeoDBError("Component \"" + GetName() + "\": database \"" + base + "\" is in use.");
         RaiseIO("Cannot lock file", path[fSum], errno);
+    }
+    {
+        // A summary replaced by its user while we waited is no longer the
+        // database's file; the database is then busy.
+        struct stat held, now;
+        if (::fstat(sumFd.Get(), &held) == 0 && ::stat(path[fSum].c_str(), &now) == 0 &&
+            (held.st_ino != now.st_ino || held.st_dev != now.st_dev))
+            throw EPYXGeoDBError("Component \"" + GetName() + "\": database \"" + base + "\" is in use.");
+    }
+    if (!created) {
+        // Finish or undo a compaction of the data file that was interrupted:
+        // a complete new summary without a new data file means the data file
+        // was already switched and the summary must follow.
+        const std::string newSum = path[fSum] + ".new", newData = path[fData] + ".new";
+        TFd ns = OpenExisting(newSum, O_RDWR);
+        TFd nd = OpenExisting(newData, O_RDONLY);
+        if (ns && !nd) {
+            if (::flock(ns.Get(), LOCK_EX | LOCK_NB) != 0) RaiseIO("Cannot lock file", newSum, errno);
+            if (::rename(newSum.c_str(), path[fSum].c_str()) != 0) RaiseIO("Cannot replace file", path[fSum], errno);
+            sumFd = std::move(ns);
+            dataFd = openRW(path[fData]);
+        } else {
+            if (ns) ::unlink(newSum.c_str());
+            if (nd) ::unlink(newData.c_str());
+        }
     }
 
     // Summary records.
@@ -192,6 +243,8 @@ void TGeoDB::Open(const std::string& Name)
         EncodeHeader(header, bytes.data());
         ReplaceFile(path[fData], bytes);
         dataSize = HeaderSize;
+        dataFd = openRW(path[fData]);
+        if (!dataFd) RaiseIO("Cannot open file", path[fData], ENOENT);
     } else {
         dataSize = FileSizeOf(dataFd.Get(), path[fData]);
         if (dataSize < HeaderSize) throw corrupt("the data file is shorter than its header");
@@ -219,13 +272,6 @@ void TGeoDB::Open(const std::string& Name)
             if (d.FilePos < HeaderSize || d.DataSize < 0 || d.FilePos + MetaSize + d.DataSize > dataSize)
                 throw corrupt(at + "points outside the data file");
         }
-    }
-    {
-        std::vector<int32_t> ids;
-        ids.reserve(sum.size());
-        for (const TgdbData& d : sum) ids.push_back(d.ItemID);
-        std::sort(ids.begin(), ids.end());
-        if (std::adjacent_find(ids.begin(), ids.end()) != ids.end()) throw corrupt("an item identifier is used twice");
     }
 
     // Indexes: each must list every entry once, sorted, with the entry's key.
@@ -271,15 +317,32 @@ void TGeoDB::Open(const std::string& Name)
         }
     }
 
+    // Identifiers must be unique: a sound identifier index shows it by its
+    // order, otherwise they are sorted here.
+    if (good[0]) {
+        for (size_t k = 1; k < ixID.size(); ++k)
+            if (ixID[k - 1].ItemID == ixID[k].ItemID) throw corrupt("an item identifier is used twice");
+    } else {
+        std::vector<int32_t> ids;
+        ids.reserve(sum.size());
+        for (const TgdbData& d : sum) ids.push_back(d.ItemID);
+        std::sort(ids.begin(), ids.end());
+        if (std::adjacent_find(ids.begin(), ids.end()) != ids.end()) throw corrupt("an item identifier is used twice");
+    }
+
     // Commit; indexes that failed their check are rebuilt from the summary
     // and written, which can still fail and then closes again.
     base_ = base;
     pathSum_ = path[fSum];
     lockFd_ = sumFd.Release();
+    dataFd_ = dataFd.Release();
+    readOnly_ = readOnly;
+    dataSize_ = dataSize;
     header_ = header;
     sum_ = std::move(sum);
     ixID_ = std::move(ixID);
     ixLL_ = std::move(ixLL);
+    ixSorted_ = sum_.size();
     try {
         if (std::find(good.begin(), good.end(), false) != good.end()) {
             RebuildIndexes();
@@ -306,12 +369,17 @@ void TGeoDB::RebuildIndexes()
         for (size_t e = 0; e < n; ++e) ix[e] = {LLKey(sum_[e], w), static_cast<int32_t>(e)};
         std::stable_sort(ix.begin(), ix.end(), [](const TIxLLRec& a, const TIxLLRec& b) { return a.Value < b.Value; });
     }
+    ixSorted_ = n;
     unsaved_.fill(true);
+    InvalidateTree();
 }
 
 void TGeoDB::SaveIndex(int32_t Index)
 {
     if (!IsOpen() || Index < 0 || Index > 4) return;
+    // The summary records an index refers to are written first.
+    FlushPending();
+    EnsureSorted();
     std::vector<uint8_t> bytes;
     if (Index == 0) {
         bytes.resize(ixID_.size() * IxRecSize);
@@ -328,6 +396,7 @@ void TGeoDB::SaveIndex(int32_t Index)
 void TGeoDB::SaveUnsavedIndexes()
 {
     if (!IsOpen()) return;
+    FlushPending();
     for (int i = 0; i < 5; ++i)
         if (unsaved_[static_cast<size_t>(i)]) SaveIndex(i);
 }
@@ -339,13 +408,17 @@ void TGeoDB::WriteHeader(const char* Routine)
     };
     uint8_t h[HeaderSize];
     EncodeHeader(header_, h);
+    if (readOnly_ || dataFd_ < 0) throw fail();
+    // The data file is kept open; one removed behind our back would swallow
+    // every later write.
+    struct stat st;
+    if (::fstat(dataFd_, &st) != 0 || st.st_nlink == 0) throw fail();
     try {
-        TFd fd = OpenExisting(FilePath(fData), O_WRONLY);
-        if (!fd) throw fail();
-        WriteAt(fd.Get(), h, HeaderSize, 0, FilePath(fData));
+        WriteAt(dataFd_, h, HeaderSize, 0, FilePath(fData));
     } catch (const vcl::EInOutError&) {
         throw fail();
     }
+    headerDirty_ = false;
 }
 
 void TGeoDB::SetDescription(const std::string& Text)
@@ -384,6 +457,7 @@ TgdbData TGeoDB::GetSumdata(int32_t i) const
 
 TIxItemIDRec TGeoDB::GetIxItemID(int32_t i) const
 {
+    EnsureSorted();
     if (ixID_.empty()) return {};
     TIxItemIDRec r = ixID_[static_cast<size_t>(std::clamp(i, 1, static_cast<int32_t>(ixID_.size())) - 1)];
     r.RecIndex += 1;
@@ -392,6 +466,7 @@ TIxItemIDRec TGeoDB::GetIxItemID(int32_t i) const
 
 TIxLLRec TGeoDB::GetLL(int Which, int32_t i) const
 {
+    EnsureSorted();
     const TIxLLRecArray& ix = ixLL_[static_cast<size_t>(Which)];
     if (ix.empty()) return {};
     TIxLLRec r = ix[static_cast<size_t>(std::clamp(i, 1, static_cast<int32_t>(ix.size())) - 1)];
