@@ -338,8 +338,12 @@ public:
     // fewer items) from row First, drawn with DrawItem in the owner-drawn
     // styles, the row Highlight selected. Width = the control's width.
     TBitmap RenderList(int First = 0, int Highlight = -1);
-    // The row height and the list height in pixels.
-    int ListHeight();
+    // The height of the open list in pixels (rows and a 1-pixel frame), and
+    // the row at y in that list when it shows rows from First (-1 for none).
+    int ListHeight(int First = 0);
+    int ListItemAt(int Y, int First = 0);
+    // Height of row Index (MeasureItem in csOwnerDrawVariable).
+    int RowHeight(int Index);
 
     TNotifyEvent OnChange;
     TNotifyEvent OnDropDown;
@@ -357,10 +361,15 @@ protected:
     virtual void DropDown();
     virtual void CloseUp();
     // Draws one row (Index) of the list or of the closed field
-    // (odComboBoxEdit): the default fills the brush and writes the item's
-    // text; fires OnDrawItem instead when set in the owner-drawn styles.
+    // (odComboBoxEdit) on ItemCanvas(), whose font is the control's font and
+    // whose brush is Color, or the highlight colours for a selected row. The
+    // default fires OnDrawItem in the owner-drawn styles when it is set, and
+    // otherwise fills the brush and writes the item's text.
     virtual void DrawItem(int Index, const TRect& Rect, TOwnerDrawState State);
     virtual void MeasureItem(int Index, int& Height);
+    // A combo box clicks only when the user selects a row, not when the mouse
+    // clicks its field.
+    void Click() override;
     void Paint() override;
     void KeyDown(uint16_t& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
@@ -388,6 +397,7 @@ private:
     int maxLength_ = 0;
     bool sorted_ = false;
     bool dropped_ = false;
+    bool selecting_ = false;
     detail::TEditState ed_;
 
 public:
