@@ -11,6 +11,7 @@ ARGS=(-G Ninja -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE="${PYX_BUILD_TYPE:-RelW
 onoff() { [[ "$1" == "1" ]] && echo ON || echo OFF; }
 ARGS+=(-DPYX_WERROR="$(onoff "${PYX_WERROR:-0}")")
 ARGS+=(-DPYX_SANITIZE="$(onoff "${PYX_SANITIZE:-0}")")
-ARGS+=(-DPYX_WITH_SDL2="$(onoff "${PYX_WITH_SDL2:-0}")")
+# The window backend is built when SDL2 is present unless PYX_WITH_SDL2 says 0 or 1.
+case "${PYX_WITH_SDL2:-}" in 1) ARGS+=(-DPYX_WITH_SDL2=ON) ;; 0) ARGS+=(-DPYX_WITH_SDL2=OFF) ;; *) ARGS+=(-DPYX_WITH_SDL2=AUTO) ;; esac
 cmake "${ARGS[@]}" "$@" >/dev/null
 cmake --build "$BUILD" -j "${PYX_JOBS:-$(nproc)}"

@@ -397,6 +397,8 @@ TCanvas& TControl::Canvas()
     TForm* f = GetParentForm();
     if (canvas_ && f && f->painting_ == this) return *canvas_;
     PrepareCanvas(TRect{INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2});
+    // Drawing outside the paint cycle changes the screen too.
+    if (f && canvas_->GetSurface().Pixels) f->AddDrawn(VisibleFormRect());
     return *canvas_;
 }
 
@@ -718,6 +720,33 @@ void TForm::AddDirty(const TRect& r0)
     dirty_.push_back(r);
 }
 
+void TForm::AddDrawn(const TRect& r0)
+{
+    const TRect r = IntersectRect(r0, GetClientRect());
+    if (r.IsEmpty()) return;
+    for (TRect& d : drawn_)
+        if (Intersects(d, r) || ContainsRect(d, r)) {
+            d = UnionRect(d, r);
+            return;
+        }
+    // A few separate areas are copied one by one; beyond that, as one.
+    constexpr size_t kMaxDrawnAreas = 16;
+    if (drawn_.size() < kMaxDrawnAreas) {
+        drawn_.push_back(r);
+        return;
+    }
+    TRect all = r;
+    for (const TRect& d : drawn_) all = UnionRect(all, d);
+    drawn_.assign(1, all);
+}
+
+std::vector<TRect> TForm::TakeDrawnAreas()
+{
+    std::vector<TRect> out;
+    out.swap(drawn_);
+    return out;
+}
+
 void TForm::PaintPending()
 {
     if (painting_) return; // no nested paint flushes
@@ -726,7 +755,10 @@ void TForm::PaintPending()
     while (!dirty_.empty() && *token) {
         const TRect r = dirty_.front();
         dirty_.erase(dirty_.begin());
-        if (Showing()) PaintArea(r);
+        if (Showing()) {
+            PaintArea(r);
+            AddDrawn(r);
+        }
     }
 }
 

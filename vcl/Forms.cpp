@@ -2,7 +2,9 @@
 #include "vcl/Forms.h"
 
 #include "vcl/Timers.h"
+#include "vcl/internal/EventHost.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -11,6 +13,16 @@ namespace vcl {
 namespace detail {
 void FreeReleased();
 }
+using detail::TEventHost;
+
+namespace detail {
+
+namespace {
+TEventHost* eventHost = nullptr;
+}
+TEventHost* EventHost() noexcept { return eventHost; }
+void SetEventHost(TEventHost* Host) noexcept { eventHost = Host; }
+} // namespace detail
 
 namespace {
 TApplication theApplication;
@@ -23,6 +35,9 @@ TScreen* const Screen = &theScreen;
 
 void TApplication::ProcessMessages()
 {
+    // Input from the window backend first, so that its effects are painted
+    // in the same turn.
+    if (TEventHost* host = detail::EventHost()) host->Pump();
     detail::DeliverDueTimers();
     detail::FreeReleased();
     // A paint handler may create or destroy forms: walk a snapshot and skip
@@ -31,6 +46,7 @@ void TApplication::ProcessMessages()
     for (TForm* f : TForm::Forms()) forms.emplace_back(f, f->AliveToken());
     for (auto& [f, alive] : forms)
         if (*alive) f->PaintPending();
+    if (TEventHost* host = detail::EventHost()) host->Present();
 }
 
 void TApplication::RunFor(int64_t Ms)
@@ -52,7 +68,34 @@ void TApplication::RunFor(int64_t Ms)
         int64_t wake = end;
         const int64_t due = detail::NextTimerDue();
         if (due >= 0 && due < wake) wake = due;
-        if (wake > now) std::this_thread::sleep_for(std::chrono::milliseconds(wake - now));
+        if (wake > now) Wait(wake - now);
+    }
+}
+
+void TApplication::Wait(int64_t Ms)
+{
+    if (TEventHost* host = detail::EventHost()) host->Wait(Ms);
+    else if (Ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(Ms));
+}
+
+void TApplication::Run()
+{
+    ProcessMessages();
+    while (!terminated_) {
+        TEventHost* host = detail::EventHost();
+        if (host && !host->HasWindows()) break;
+        const int64_t due = detail::NextTimerDue();
+        if (due < 0 && !host) break;
+        if (detail::VirtualClockActive()) {
+            // Tests: the virtual clock jumps to the next tick.
+            if (due >= 0) detail::AdvanceVirtualClock(std::max<int64_t>(due - ClockMs(), 0));
+        } else {
+            const int64_t now = ClockMs();
+            // With windows and no timer the wait ends with the next event.
+            if (due < 0) Wait(kIdleWaitMs);
+            else if (due > now) Wait(due - now);
+        }
+        ProcessMessages();
     }
 }
 

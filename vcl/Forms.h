@@ -20,6 +20,13 @@ public:
     // Runs the loop for the given time: in real time, or on the virtual
     // clock by advancing it.
     void RunFor(int64_t Ms);
+    // Runs the loop until Terminate is called. With the window backend it
+    // also ends when the last window has been closed; headless it ends when
+    // no timer is left to wait for (nothing else can happen then).
+    void Run();
+    // Makes Run return after the present turn.
+    void Terminate() noexcept { terminated_ = true; }
+    bool GetTerminated() const noexcept { return terminated_; }
 
     // Routes an exception from an event, timer or message handler: to
     // OnException when set, otherwise the message is stored and the program
@@ -31,7 +38,12 @@ public:
     void ClearExceptionMessages() { exceptions_.clear(); }
 
 private:
+    // Sleeps, or waits for a host event, for at most the time.
+    void Wait(int64_t Ms);
+    // The longest wait of Run without timers (events end it earlier).
+    static constexpr int64_t kIdleWaitMs = 1000;
     std::vector<std::string> exceptions_;
+    bool terminated_ = false;
 };
 
 // The screen: cursor, cursor registry, pixel density, size.

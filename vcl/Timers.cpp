@@ -32,12 +32,16 @@ bool virtualClock = false;
 int64_t virtualNow = 0;
 bool refuseTimers = false;
 uint64_t nextSerial = 0;
+int64_t (*clockSource)() = nullptr;
+int64_t clockOffset = 0;
 
-int64_t RealMs()
+int64_t SteadyMs()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
+
+int64_t RealMs() { return clockSource ? clockSource() + clockOffset : SteadyMs(); }
 
 // The index of the earliest timer due at or before the limit, or -1.
 std::ptrdiff_t EarliestDue(int64_t limit)
@@ -181,6 +185,14 @@ void SetVirtualClock(bool on)
 }
 
 void SetTimerRefusal(bool refuse) { refuseTimers = refuse; }
+
+void SetRealClockSource(int64_t (*source)())
+{
+    const int64_t now = RealMs();
+    clockSource = source;
+    clockOffset = 0;
+    if (source) clockOffset = now - source();
+}
 
 } // namespace detail
 

@@ -54,6 +54,10 @@ void AdvanceVirtualClock(int64_t ms);
 bool VirtualClockActive();
 void SetVirtualClock(bool on);
 void SetTimerRefusal(bool refuse);
+// Replaces the real clock by another monotonic millisecond source (a window
+// backend's event clock); nullptr returns to the steady clock. The switch
+// keeps the present time, so the due times of running timers stay valid.
+void SetRealClockSource(int64_t (*source)());
 } // namespace detail
 
 } // namespace vcl
