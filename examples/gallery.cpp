@@ -1,6 +1,8 @@
 // The gallery: shows what every package offers so far. It prints to the
 // terminal and writes pictures into an output folder (default out/gallery),
-// listing every file it writes and what the file shows.
+// listing every file it writes and what the file shows. With --window it then
+// opens a window with the pictures and a few standard controls, and runs
+// until the window is closed.
 //
 //   gallery [--window] [OUTPUT_DIR]
 #include <cstdio>
@@ -15,7 +17,10 @@
 #include "numkit/numkit.h"
 #include "vcl/Cp1252.h"
 #include "vcl/Fonts.h"
+#include "vcl/Forms.h"
 #include "vcl/Graphics.h"
+#include "vcl/StdCtrls.h"
+#include "vcl/WindowBackend.h"
 
 using namespace PYX_pyxbase;
 using namespace vcl::literals;
@@ -96,7 +101,7 @@ void ShowNumerics()
     Print("  great-circle distance Vienna - New York: " + PYX_stringl::strff(km, 0, 1) + " km\n");
 }
 
-std::string DrawCanvasSheet(const std::filesystem::path& dir)
+vcl::TBitmap CanvasSheet()
 {
     vcl::TBitmap bmp(480, 300);
     vcl::TCanvas& c = bmp.Canvas();
@@ -140,7 +145,12 @@ std::string DrawCanvasSheet(const std::filesystem::path& dir)
     c.Font().SetColor(vcl::clMaroon);
     c.Font().SetEscapement(900);
     c.TextOut(450, 290, "rotated by 90 degrees");
+    return bmp;
+}
 
+std::string DrawCanvasSheet(const std::filesystem::path& dir)
+{
+    const vcl::TBitmap bmp = CanvasSheet();
     std::filesystem::path file = dir / "canvas.png";
     bmp.SavePNG(file.string());
     return file.string();
@@ -148,7 +158,7 @@ std::string DrawCanvasSheet(const std::filesystem::path& dir)
 
 // Frames of every style, the drawn data marks with their numbers and a text
 // label, as the drawing routines of the foundation library paint them.
-std::string DrawMarksSheet(const std::filesystem::path& dir)
+vcl::TBitmap MarksSheet()
 {
     const int W = 560, H = 370;
     vcl::TBitmap bmp(W, H);
@@ -206,10 +216,73 @@ std::string DrawMarksSheet(const std::filesystem::path& dir)
     c.Rectangle(box);
     c.Brush().SetStyle(vcl::bsClear);
     c.TextOut(box.Left + 6, box.Top + 4, label.GetCaption());
+    return bmp;
+}
 
+std::string DrawMarksSheet(const std::filesystem::path& dir)
+{
+    const vcl::TBitmap bmp = MarksSheet();
     std::filesystem::path file = dir / "marks.png";
     bmp.SavePNG(file.string());
     return file.string();
+}
+
+// A control that shows a picture.
+class TPicture : public vcl::TGraphicControl {
+public:
+    TPicture(vcl::TComponent* owner, vcl::TBitmap picture) : vcl::TGraphicControl(owner), picture_(std::move(picture))
+    {
+        SetOpaque(true);
+    }
+
+protected:
+    void Paint() override { Canvas().Draw(0, 0, picture_); }
+
+private:
+    vcl::TBitmap picture_;
+};
+
+// The window: both pictures, and an edit field whose text a label repeats.
+// Runs until the window is closed; returns the field's final text.
+int ShowWindow()
+{
+    if (!vcl::StartWindowBackend()) {
+        std::fprintf(stderr, "gallery: %s\n", vcl::WindowBackendError().c_str());
+        return 1;
+    }
+    vcl::TForm form(nullptr);
+    form.SetCaption("PYX gallery");
+    form.SetBounds(40, 40, 1070, 440);
+    auto* canvas = new TPicture(&form, CanvasSheet());
+    canvas->SetBounds(10, 10, 480, 300);
+    canvas->SetParent(&form);
+    auto* marks = new TPicture(&form, MarksSheet());
+    marks->SetBounds(500, 10, 560, 370);
+    marks->SetParent(&form);
+    auto* prompt = new vcl::TLabel(&form);
+    prompt->SetBounds(10, 322, 300, 16);
+    prompt->SetCaption("Click into the field and type:");
+    prompt->SetParent(&form);
+    auto* edit = new vcl::TEdit(&form);
+    edit->SetBounds(10, 342, 300, 24);
+    edit->SetParent(&form);
+    auto* echo = new vcl::TLabel(&form);
+    echo->SetBounds(10, 376, 480, 16);
+    echo->SetCaption("The field is empty.");
+    echo->SetParent(&form);
+    edit->OnChange = [edit, echo](vcl::TObject*) {
+        echo->SetCaption(edit->GetText().empty() ? std::string("The field is empty.")
+                                                 : "The field holds: " + edit->GetText());
+    };
+    const vcl::TPoint e = edit->ClientToScreen({0, 0});
+    Print("  window: edit field at " + std::to_string(e.X - form.GetLeft()) + " " +
+          std::to_string(e.Y - form.GetTop()) + " " + std::to_string(edit->GetWidth()) + " " +
+          std::to_string(edit->GetHeight()) + "\n");
+    std::fflush(stdout);
+    vcl::Application->Run();
+    Print("  the field held: '" + edit->GetText() + "'\n");
+    vcl::StopWindowBackend();
+    return 0;
 }
 
 } // namespace
@@ -231,7 +304,6 @@ int main(int argc, char** argv)
     ShowNumerics();
 
     Heading("Pictures");
-    if (window) Print("  (the window backend is not part of this build yet; rendering to files instead)\n");
     std::error_code ec;
     std::filesystem::create_directories(outDir, ec);
     if (ec) {
@@ -243,6 +315,11 @@ int main(int argc, char** argv)
         Print("  wrote " + f + ": shapes, pen styles, lines in every octant, text in three fonts, rotated text\n");
         f = DrawMarksSheet(outDir);
         Print("  wrote " + f + ": frames of every style, the 52 drawn data marks with their numbers, a text label\n");
+        if (window) {
+            Heading("Window");
+            std::fflush(stdout);
+            return ShowWindow();
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gallery: %s\n", e.what());
         return 1;
