@@ -14,10 +14,16 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "molkit/PYX_cform.h"
 #include "vcl/Classes.h"
 #include "vcl/System.h"
+
+namespace vcl {
+class TTextFile;
+class TStream;
+} // namespace vcl
 
 namespace PYX_cstruct {
 
@@ -100,6 +106,39 @@ inline constexpr uint8_t atMultiRing = 0x80;
 bool RingInRingList(const RingType& Ring, const RingListType& List) noexcept;
 // The text of a fragment code ("C1O"), "ERROR" for a negative code.
 std::string FragmentStr(int32_t Code);
+
+// --- Structure files: data items of SD records --------------------------------------
+// One recognised data item of an SD record: its name (at most 15 characters)
+// and its value.
+struct TPropRec {
+    std::string Name;
+    double Value = 0.0;
+};
+inline constexpr int MaxProps = 20;
+using TPropArray = std::array<TPropRec, MaxProps>;
+// The names the SD reader stores in a TPropArray, in this order.
+extern const std::array<const char*, MaxProps> SDPropNames;
+// Any data item of an SD record as text: the name between the first "<" and
+// ">" of its header line ("DT12" for a header that gives only a field number,
+// empty when it names nothing) and the value lines joined by line feeds.
+struct TSDDataItem {
+    std::string Name;
+    std::string Value;
+};
+using TSDDataItems = std::vector<TSDDataItem>;
+// How the last structure-file read ended.
+enum class TReadStatus : uint8_t {
+    rsOK,          // read completely
+    rsDoubtful,    // read, but something was left out or replaced (query bond, bad charge code, bad bond)
+    rsEndOfFile,   // nothing but blank lines or nothing at all was left; the table is unchanged
+    rsBadCounts,   // no usable counts (0 atoms, malformed); the table is unchanged
+    rsTooManyAtoms, // more atoms than the table holds; the table is unchanged
+    rsV3000,       // an extended-format record, which is not read; the table is unchanged
+    rsTruncated,   // the input ended inside the record; the table is cleared
+    rsMalformed    // a line could not be read; the table is cleared
+};
+using enum TReadStatus;
+// --- End of structure-file types ------------------------------------------------------
 
 class TCTab : public vcl::TComponent {
 public:
@@ -283,6 +322,66 @@ public:
     int StripfromChains();
     // The first atom numbered a or higher with exactly one bond, or 0.
     int FindNextEndAtom(int a) const noexcept;
+
+    // --- Structure files ------------------------------------------------------------
+    // Readers of MDL molfiles (name line, two header lines, connection table),
+    // bare MDL connection tables (from the counts line), SD records and the
+    // two plain-text formats marked "/CONTAB" and "/CTABG". None closes or
+    // rewinds its input, so successive calls read successive records. All
+    // return true only for a complete read; they never throw on bad input.
+    // The MDL readers normalise the case of element symbols ("CL" is
+    // chlorine), read D and T as hydrogen 2 and 3, and apply the "M  CHG"
+    // and "M  ISO" lines of the property block: the molfile and table readers
+    // read on through "M  END" only when the line after the bond block starts
+    // with "M  ", and leave the input after the last line read. Coordinates
+    // become whole drawing units (the widest extent 800 or the tallest 600,
+    // whichever scale is larger, at most 32767). Counts the table cannot hold
+    // leave the table unchanged; a record that ends early or holds an
+    // unreadable line leaves it cleared.
+    bool ReadFromMDLMolFile(vcl::TTextFile& F);
+    bool ReadFromMDLMolStream(vcl::TStream& S);
+    bool ReadFromMDLCTabFile(vcl::TTextFile& F);
+    bool ReadFromMDLCTabStream(vcl::TStream& S);
+    // Reads one SD record and leaves the input after its "$$$$" line, also
+    // when the record is refused, so the next call reads the next record.
+    // Props receives the recognised numeric data items, the CAS number comes
+    // from the items "CAS_RN" and "CASREGNR"; Items, when given, receives
+    // every data item as text.
+    bool ReadFromMDLSDFile(vcl::TTextFile& F, TPropArray& Props, TSDDataItems* Items = nullptr);
+    bool ReadFromMDLSDStream(vcl::TStream& S, TPropArray& Props, TSDDataItems* Items = nullptr);
+    bool ReadFromClearTextFile(vcl::TTextFile& F);
+    bool ReadFromClearTextFileCTABG(vcl::TTextFile& F);
+    bool ReadConnTabBody(vcl::TTextFile& F);
+    // The outcome of the last read and a sentence for the user ("" after a
+    // complete read).
+    TReadStatus GetReadStatus() const noexcept { return readStatus_; }
+    const std::string& GetReadError() const noexcept { return readError_; }
+
+    // Writers. The MDL writers write a standard V2000 table: charges in the
+    // atom block and in "M  CHG" lines, isotopes as mass difference (where it
+    // fits) and in "M  ISO" lines, each bond once. The molfile header takes
+    // Program (up to 10 characters, header line 2), Comment (line 3),
+    // RegNo (the registry number in line 2 when positive) and Name (line 1;
+    // the structure name when empty). Coordinates are written as stored.
+    void WriteToMDLMolFile(vcl::TTextFile& F, const std::string& Program, const std::string& Comment, int RegNo,
+                           const std::string& Name);
+    void WriteToMDLMolStream(vcl::TStream& S, const std::string& Program, const std::string& Comment, int RegNo,
+                             const std::string& Name);
+    void WriteToMDLCTabFile(vcl::TTextFile& F);
+    void WriteToMDLCTabStream(vcl::TStream& S);
+    // The "/CONTAB" block that ReadFromClearTextFile reads back.
+    void WriteToClearTextFile(vcl::TTextFile& F);
+    // A short listing: a line "N atoms name", then one line per atom with its
+    // number, symbol, hydrogen count, number of bonds and neighbour numbers.
+    void WriteToMolConnXFile(int N, vcl::TTextFile& F);
+
+private:
+    friend struct TCTabFileIO;
+    TReadStatus readStatus_ = rsOK;
+    std::string readError_;
+
+public:
+    // --- End of structure files ------------------------------------------------------
 
     vcl::TNotifyEvent OnChange;
 
