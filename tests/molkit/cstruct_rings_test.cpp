@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <random>
 #include <set>
 #include <vector>
@@ -490,6 +491,64 @@ TEST(CTabSearch, PathologicalQueryEndsQuickly)
     Build(q, {6, 8}, {{1, 2, 1}});
     EXPECT_TRUE(s.SearchSubStruc(q, f, false));
     EXPECT_FALSE(s.GetSearchAborted());
+}
+
+// C60: the vertices of a truncated icosahedron (all cyclic permutations of
+// (0, ±1, ±3φ), (±1, ±(2+φ), ±2φ), (±φ, ±2, ±φ³)), bonded at edge length 2.
+void Fullerene(TCTab& t)
+{
+    const double phi = (1 + std::sqrt(5.0)) / 2;
+    const double base[3][3] = {{0, 1, 3 * phi}, {1, 2 + phi, 2 * phi}, {phi, 2, phi * phi * phi}};
+    std::vector<std::array<double, 3>> v;
+    for (const auto& b : base)
+        for (int s = 0; s < 8; ++s) {
+            const double p[3] = {s & 1 ? -b[0] : b[0], s & 2 ? -b[1] : b[1], s & 4 ? -b[2] : b[2]};
+            for (int r = 0; r < 3; ++r) {
+                const std::array<double, 3> c = {p[r], p[(r + 1) % 3], p[(r + 2) % 3]};
+                if (std::none_of(v.begin(), v.end(), [&](const auto& w) {
+                        return std::abs(w[0] - c[0]) + std::abs(w[1] - c[1]) + std::abs(w[2] - c[2]) < 1e-9;
+                    }))
+                    v.push_back(c);
+            }
+        }
+    std::vector<Bond> bonds;
+    for (std::size_t i = 0; i < v.size(); ++i)
+        for (std::size_t j = i + 1; j < v.size(); ++j) {
+            const double dx = v[i][0] - v[j][0], dy = v[i][1] - v[j][1], dz = v[i][2] - v[j][2];
+            if (std::abs(dx * dx + dy * dy + dz * dz - 4.0) < 1e-6)
+                bonds.push_back({static_cast<int>(i + 1), static_cast<int>(j + 1), 1});
+        }
+    Build(t, std::vector<int>(v.size(), 6), bonds);
+}
+
+TEST(CTabSearch, LongChainAgainstCageStopsAtItsStepLimit)
+{
+    TCTab cage, q;
+    Fullerene(cage);
+    ASSERT_EQ(cage.GetNumAtoms(), 60);
+    for (int a = 1; a <= 60; ++a) ASSERT_EQ(cage.GetNBonds(a), 3);
+    EXPECT_EQ(cage.RingsInMolecule(), 31);
+    // A 30-carbon chain ending in a quaternary carbon: every path of 30 cage
+    // atoms is a candidate until its last atom, which has only three bonds,
+    // so the search meets its step limit instead of trying them all.
+    std::vector<Bond> chain;
+    for (int i = 1; i < 30; ++i) chain.push_back({i, i + 1, 1});
+    for (int k = 31; k <= 33; ++k) chain.push_back({30, k, 1});
+    Build(q, std::vector<int>(33, 6), chain);
+    std::array<uint8_t, MaxAtoms> f{};
+    f[0] = 1;
+    for (bool bonds : {false, true}) {
+        EXPECT_FALSE(cage.SearchSubStruc(q, f, bonds));
+        EXPECT_TRUE(cage.GetSearchAborted());
+        EXPECT_TRUE(Flagged(f).empty());
+    }
+    // The plain 30-carbon chain is found (the cage has paths through all its
+    // atoms), without reaching the limit.
+    chain.resize(29);
+    Build(q, std::vector<int>(30, 6), chain);
+    EXPECT_TRUE(cage.SearchSubStruc(q, f, false));
+    EXPECT_FALSE(cage.GetSearchAborted());
+    EXPECT_EQ(Flagged(f).size(), 30u);
 }
 
 TEST(CTabSearch, AtomTemplate)
