@@ -365,11 +365,15 @@ public:
 
     // ---- Indexes and searches ---------------------------------------------
 
-    // Index maintenance used by adding, replacing and deleting; public for
-    // callers that keep index arrays of their own. SortIxInto and
-    // SortIxItemIDInto expect an array already lengthened by one whose other
-    // records are sorted, and store Rec after the records with keys not
-    // above its own.
+    // Index maintenance used by adding, replacing and deleting.
+    // RemoveIndexEntries takes entry Entry's record out of each of the five
+    // indexes, moving the later records down and leaving a stale copy in the
+    // last slot; InsertIntoIndex then inserts Data's keys for entry Entry,
+    // filling that slot. Used as that pair (or after lengthening every index
+    // by one) they re-index an entry; used otherwise they leave the indexes
+    // inconsistent until RecalcIndexes. SortIxInto and SortIxItemIDInto
+    // expect an array already lengthened by one whose other records are
+    // sorted, and store Rec after the records with keys not above its own.
     void InsertIntoIndex(int32_t Entry, const TgdbData& Data);
     void RemoveIndexEntries(int32_t Entry);
     static void SortIxInto(TIxLLRecArray& Arr, const TIxLLRec& Rec);

@@ -191,8 +191,11 @@ TgdbData TGeoDB::BuildRecord(const char* Routine, const TgdbName& Name, const Tg
                 throw EPYXGeoDBError(Err(Routine, "invalid BLOB data"));
             r.DataSize = DataLen;
         }
-        if (r.Kind == gitBLOB && FromFile && Meta.FilePath.empty())
-            throw EPYXGeoDBError(Err(Routine, "no file name given"));
+        if (r.Kind == gitBLOB && FromFile) {
+            if (Meta.FilePath.empty()) throw EPYXGeoDBError(Err(Routine, "no file name given"));
+            // A source that cannot be opened is reported before anything is written.
+            if (!OpenExisting(Meta.FilePath, O_RDONLY)) RaiseIO("Cannot open file", Meta.FilePath, ENOENT);
+        }
     }
     return r;
 }

@@ -103,7 +103,6 @@ void TGeoDB::SortIxItemIDInto(TIxItemIDRecArray& Arr, const TIxItemIDRec& Rec)
 
 void TGeoDB::InsertIntoIndex(int32_t Entry, const TgdbData& Data)
 {
-    EnsureSorted();
     SortIxItemIDInto(ixID_, {Data.ItemID, Entry - 1});
     for (int w = 0; w < 4; ++w) SortIxInto(ixLL_[static_cast<size_t>(w)], {KeyOf(Data, w), Entry - 1});
 }
