@@ -324,7 +324,8 @@ void ApplyPropertyLine(MDLRecord& R, std::string_view line)
         int a = 0, v = 0;
         if (!ParseInt(f[static_cast<std::size_t>(1 + 2 * k)], a, false) ||
             !ParseInt(f[static_cast<std::size_t>(2 + 2 * k)], v, false) || a < 1 || a > R.NumAtoms ||
-            (chg && (v < -15 || v > 15)) || (iso && (v < 1 || v > 999))) {
+            (chg && (v < -15 || v > 15)) ||
+            (iso && (v < 1 || v > 999 || R.Atoms[static_cast<std::size_t>(a - 1)].AtNum == 0))) {
             R.Doubt("a property line holds an invalid entry");
             continue;
         }
