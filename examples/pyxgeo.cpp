@@ -223,11 +223,21 @@ std::vector<TItem> ReadGeoJson(const std::string& path)
     return items;
 }
 
-std::string Num(double v)
+std::string Num(float v)
 {
     char b[32];
     auto r = std::to_chars(b, b + sizeof b, v);
     return std::string(b, r.ptr);
+}
+
+// The shortest decimal of a single, as a double, so that JSON shows 48.2
+// rather than the double nearest to the single.
+double Shortest(float v)
+{
+    const std::string t = Num(v);
+    double d = 0;
+    std::from_chars(t.data(), t.data() + t.size(), d);
+    return d;
 }
 
 std::string Line(const TgdbData& d)
@@ -323,12 +333,12 @@ int Run(const std::vector<std::string>& a)
                 json geom;
                 TgdbPolygon p;
                 if (d.Kind == gitTown) {
-                    geom = {{"type", "Point"}, {"coordinates", {d.LongLow, d.LatLow}}};
+                    geom = {{"type", "Point"}, {"coordinates", {Shortest(d.LongLow), Shortest(d.LatLow)}}};
                 } else if (db.RetrievePolygon(e, p)) {
                     json ring = json::array();
-                    for (const TSCoords& c : p) ring.push_back({c.Long, c.Lat});
+                    for (const TSCoords& c : p) ring.push_back({Shortest(c.Long), Shortest(c.Lat)});
                     if (d.Closed && !p.empty()) {
-                        ring.push_back({p[0].Long, p[0].Lat});
+                        ring.push_back({Shortest(p[0].Long), Shortest(p[0].Lat)});
                         geom = {{"type", "Polygon"}, {"coordinates", json::array({ring})}};
                     } else {
                         geom = {{"type", "LineString"}, {"coordinates", ring}};
