@@ -835,11 +835,17 @@ void TForm::PaintTree(TControl* c, const TRect& area)
     }
     auto* w = dynamic_cast<TWinControl*>(c);
     if (!w) return;
+    // Only the children that meet the area paint; the others are passed
+    // over before any bookkeeping, so that a small area on a crowded form
+    // costs little.
     std::vector<std::pair<TControl*, std::shared_ptr<const bool>>> order;
+    auto meets = [&area](const TControl* ch) {
+        return ch->visible_ && Intersects(ch->VisibleFormRect(), area);
+    };
     for (TControl* ch : w->controls_)
-        if (!ch->IsWindowed()) order.emplace_back(ch, ch->AliveToken());
+        if (!ch->IsWindowed() && meets(ch)) order.emplace_back(ch, ch->AliveToken());
     for (TControl* ch : w->controls_)
-        if (ch->IsWindowed()) order.emplace_back(ch, ch->AliveToken());
+        if (ch->IsWindowed() && meets(ch)) order.emplace_back(ch, ch->AliveToken());
     for (auto& [ch, alive] : order)
         if (*alive && *token && ch->parent_ == w) PaintTree(ch, area);
 }
