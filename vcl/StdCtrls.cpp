@@ -313,9 +313,10 @@ int TCustomEdit::XToCharPos(int X)
 {
     const std::string shown = DisplayText();
     const int x = X - TextArea().Left + scroll_;
+    // Widths add up character by character (no kerning).
     int prev = 0;
     for (size_t i = 0; i < shown.size(); ++i) {
-        const int w = TextWidth(Font(), std::string_view(shown).substr(0, i + 1));
+        const int w = prev + TextWidth(Font(), std::string_view(shown).substr(i, 1));
         // The nearer edge of the character.
         if (x < (prev + w + 1) / 2) return static_cast<int>(i);
         prev = w;
@@ -622,7 +623,7 @@ int TMemo::OffsetAt(int X, int Y)
     const int x = X - area.Left;
     int prev = 0;
     for (int i = start; i < end; ++i) {
-        const int w = TextWidth(Font(), text.substr(static_cast<size_t>(start), static_cast<size_t>(i + 1 - start)));
+        const int w = prev + TextWidth(Font(), text.substr(static_cast<size_t>(i), 1));
         if (x < (prev + w + 1) / 2) return i;
         prev = w;
     }

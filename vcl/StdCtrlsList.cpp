@@ -449,7 +449,7 @@ void TComboBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
     const int x = X - 4;
     int pos = static_cast<int>(ed_.Text.size()), prev = 0;
     for (size_t i = 0; i < ed_.Text.size(); ++i) {
-        const int w = TextWidth(Font(), std::string_view(ed_.Text).substr(0, i + 1));
+        const int w = prev + TextWidth(Font(), std::string_view(ed_.Text).substr(i, 1));
         if (x < (prev + w + 1) / 2) {
             pos = static_cast<int>(i);
             break;
