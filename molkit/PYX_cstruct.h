@@ -394,9 +394,6 @@ private:
     void RemoveSlotsOf(int a, int b) noexcept;
     bool HasRoom(int a) const noexcept { return GetNBonds(a) < MaxConn; }
     int HeavyH(int a) const noexcept;
-    void ShortestRingsDFS(int Start, int Prev, int Cur, RingListType& List, int& Bound,
-                          std::array<uint8_t, MaxAtoms + 1>& Path, int PathLen,
-                          std::array<bool, MaxAtoms + 1>& Marked) const noexcept;
     bool searchAborted_ = false;
 
     int numAtoms_ = 0;

@@ -104,42 +104,173 @@ int TCTab::RingsInMolecule() const noexcept
     return bonds - numAtoms_ + parts;
 }
 
-void TCTab::ShortestRingsDFS(int Start, int Prev, int Cur, RingListType& List, int& Bound,
-                             std::array<uint8_t, MaxAtoms + 1>& Path, int PathLen,
-                             std::array<bool, MaxAtoms + 1>& Marked) const noexcept
-{
-    Path[static_cast<std::size_t>(PathLen)] = static_cast<uint8_t>(Cur);
-    ++PathLen;
-    const int n = GetNBonds(Cur);
-    for (int k = 0; k < n; ++k) {
-        const int b = Rec(Cur).Conn[k];
-        if (b > numAtoms_) continue; // a one-sided entry beyond the table
-        if (b == Start && b != Prev) {
-            if (PathLen < 3) break;
-            RingType ring;
-            ring.Size = static_cast<uint8_t>(PathLen);
-            std::copy_n(Path.begin(), PathLen, ring.Atoms.begin());
-            if (PathLen < Bound) {
-                Bound = PathLen;
-                List.Count = 0;
-                List.Truncated = false;
-                List.Rings[0] = ring;
-                List.Count = 1;
-            } else if (PathLen == Bound && !RingInRingList(ring, List)) {
-                if (List.Count < MaxRings) List.Rings[static_cast<std::size_t>(List.Count++)] = ring;
-                else List.Truncated = true;
+namespace {
+
+// The smallest rings through one start atom: a depth-first walk over simple
+// paths from the start, in slot order, keeping the rings of the smallest size
+// found so far (a ring closing at the start ends the scan of the current
+// atom's slots). Two bounds leave out only walks that cannot give a ring of
+// the final size, so the rings and their order are those of the plain walk:
+//  - the walk starts with the size of one ring through the start known from
+//    a breadth-first search (none known: no ring, no walk), instead of
+//    "any size";
+//  - a step to atom b is taken only if the path so far, b and the shortest
+//    way back from b to the start still fit into the current size.
+// Both rely on every bond being listed at both atoms; a table with one-sided
+// entries is walked with the plain size bound only.
+struct ShortestRingWalk {
+    int n = 0, start = 0, bound = MaxAtoms + 1;
+    std::array<std::array<uint8_t, MaxConn>, MaxAtoms + 1> nb{};
+    std::array<uint8_t, MaxAtoms + 1> deg{};
+    std::array<uint8_t, MaxAtoms + 1> dist{}; // fewest bonds back to the start (at least 1 off the start)
+    std::array<uint8_t, MaxAtoms + 1> path{};
+    std::array<bool, MaxAtoms + 1> marked{};
+    std::array<bool, MaxAtoms + 1> inRing{};
+    RingListType* list = nullptr;
+
+    bool symmetric = true;
+
+    // Neighbour lists within the table (entries beyond it are left out).
+    void Load(const std::array<CTElem, MaxAtoms>& atoms, int numAtoms)
+    {
+        n = numAtoms;
+        for (int a = 1; a <= n; ++a) {
+            const CTElem& r = atoms[static_cast<std::size_t>(a - 1)];
+            deg[a] = 0;
+            for (int k = 0; k < MaxConn && r.Conn[static_cast<std::size_t>(k)] != 0; ++k) {
+                const int b = r.Conn[static_cast<std::size_t>(k)];
+                if (b <= n) nb[a][deg[a]++] = static_cast<uint8_t>(b);
             }
-            break;
         }
-        // Going on only pays while a ring through the next atom can still be
-        // as small as the smallest one found.
-        if (b != Prev && !Marked[b] && PathLen < Bound) {
-            Marked[Cur] = true;
-            ShortestRingsDFS(Start, Cur, b, List, Bound, Path, PathLen, Marked);
-            Marked[Cur] = false;
+        symmetric = true;
+        for (int a = 1; a <= n && symmetric; ++a)
+            for (int k = 0; k < deg[a] && symmetric; ++k) {
+                const int b = nb[a][k];
+                symmetric = std::find(nb[b].begin(), nb[b].begin() + deg[b], a) != nb[b].begin() + deg[b];
+            }
+        // Atoms with a bond that is no bridge lie in rings; the others need
+        // no search at all.
+        inRing.fill(!symmetric);
+        if (symmetric) {
+            std::array<uint8_t, MaxAtoms + 1> order{}, low{};
+            int clock = 0;
+            for (int a = 1; a <= n; ++a)
+                if (order[a] == 0) MarkRingAtoms(a, 0, order, low, clock);
         }
     }
-}
+
+    // Depth-first numbering with the lowest number reachable through one
+    // back bond: a tree bond a-b is a bridge when nothing below b reaches
+    // above it.
+    void MarkRingAtoms(int a, int parent, std::array<uint8_t, MaxAtoms + 1>& order, std::array<uint8_t, MaxAtoms + 1>& low,
+                       int& clock)
+    {
+        order[a] = low[a] = static_cast<uint8_t>(++clock);
+        for (int k = 0; k < deg[a]; ++k) {
+            const int b = nb[a][k];
+            if (b == parent) continue;
+            if (order[b] != 0) {
+                if (order[b] < order[a]) inRing[a] = inRing[b] = true; // back bond
+                low[a] = std::min(low[a], order[b]);
+                continue;
+            }
+            MarkRingAtoms(b, a, order, low, clock);
+            low[a] = std::min(low[a], low[b]);
+            if (low[b] <= order[a]) inRing[a] = inRing[b] = true;
+        }
+    }
+
+    // The smallest rings through Start into List; returns their number.
+    int Find(int Start, RingListType& List)
+    {
+        List.Count = 0;
+        List.Truncated = false;
+        list = &List;
+        start = Start;
+        bound = MaxAtoms + 1;
+        if (!inRing[start] || !Bounds()) return 0;
+        Visit(0, start, 0);
+        return List.Count;
+    }
+
+    // The bounds of the walk; false when no ring passes through the start.
+    bool Bounds()
+    {
+        if (!symmetric) {
+            dist.fill(1);
+            return true;
+        }
+        // Breadth-first search from the start; branch = the start's neighbour
+        // through which an atom was reached first.
+        constexpr uint8_t far = MaxAtoms + 1;
+        dist.fill(far);
+        std::array<uint8_t, MaxAtoms + 1> branch{}, queue{};
+        int head = 0, tail = 0;
+        dist[start] = 0;
+        for (int k = 0; k < deg[start]; ++k) {
+            const int b = nb[start][k];
+            if (dist[b] != far) continue;
+            dist[b] = 1;
+            branch[b] = static_cast<uint8_t>(b);
+            queue[tail++] = static_cast<uint8_t>(b);
+        }
+        while (head < tail) {
+            const int a = queue[head++];
+            for (int k = 0; k < deg[a]; ++k) {
+                const int b = nb[a][k];
+                if (dist[b] != far) continue;
+                dist[b] = static_cast<uint8_t>(dist[a] + 1);
+                branch[b] = branch[a];
+                queue[tail++] = static_cast<uint8_t>(b);
+            }
+        }
+        // A bond joining two branches closes a ring through the start of
+        // dist + dist + 1 atoms: the two tree paths share only the start.
+        int best = far;
+        for (int i = 0; i < tail; ++i) {
+            const int a = queue[i];
+            for (int k = 0; k < deg[a]; ++k) {
+                const int b = nb[a][k];
+                if (b != start && branch[b] != branch[a]) best = std::min(best, dist[a] + dist[b] + 1);
+            }
+        }
+        if (best == far) return false;
+        bound = best;
+        return true;
+    }
+
+    void Visit(int prev, int cur, int pathLen)
+    {
+        path[static_cast<std::size_t>(pathLen)] = static_cast<uint8_t>(cur);
+        ++pathLen;
+        for (int k = 0; k < deg[cur]; ++k) {
+            const int b = nb[cur][k];
+            if (b == start && b != prev) {
+                if (pathLen < 3) break;
+                RingType ring;
+                ring.Size = static_cast<uint8_t>(pathLen);
+                std::copy_n(path.begin(), pathLen, ring.Atoms.begin());
+                if (pathLen < bound) {
+                    bound = pathLen;
+                    list->Truncated = false;
+                    list->Rings[0] = ring;
+                    list->Count = 1;
+                } else if (pathLen == bound && !RingInRingList(ring, *list)) {
+                    if (list->Count < MaxRings) list->Rings[static_cast<std::size_t>(list->Count++)] = ring;
+                    else list->Truncated = true;
+                }
+                break;
+            }
+            if (b != prev && !marked[b] && pathLen + dist[b] <= bound) {
+                marked[cur] = true;
+                Visit(cur, b, pathLen);
+                marked[cur] = false;
+            }
+        }
+    }
+};
+
+} // namespace
 
 int TCTab::FindShortestRings(int Start, RingListType& List)
 {
@@ -147,11 +278,9 @@ int TCTab::FindShortestRings(int Start, RingListType& List)
     List.Truncated = false;
     for (CTElem& r : atoms_) r.AtFlag = 0;
     if (!ValidAtom(Start)) return 0;
-    std::array<uint8_t, MaxAtoms + 1> path{};
-    std::array<bool, MaxAtoms + 1> marked{};
-    int bound = MaxAtoms + 1;
-    ShortestRingsDFS(Start, 0, Start, List, bound, path, 0, marked);
-    return List.Count;
+    ShortestRingWalk walk;
+    walk.Load(atoms_, numAtoms_);
+    return walk.Find(Start, List);
 }
 
 int TCTab::FindSSSR(RingListType& List)
@@ -160,9 +289,14 @@ int TCTab::FindSSSR(RingListType& List)
     List.Truncated = false;
     std::array<bool, MaxAtoms + 1> done{};
     RingListType local;
+    // As FindShortestRings for every start, with the neighbour lists read once.
+    if (numAtoms_ > 0)
+        for (CTElem& r : atoms_) r.AtFlag = 0;
+    ShortestRingWalk walk;
+    walk.Load(atoms_, numAtoms_);
     for (int a = 1; a <= numAtoms_; ++a) {
         if (done[a]) continue;
-        FindShortestRings(a, local);
+        walk.Find(a, local);
         if (local.Truncated) List.Truncated = true;
         for (int r = 0; r < local.Count; ++r) {
             const RingType& ring = local.Rings[static_cast<std::size_t>(r)];
