@@ -259,18 +259,18 @@ void TGeoDB::Open(const std::string& Name)
     // gave out, a finite box and a data block inside the data file.
     for (int64_t e = 0; e < n; ++e) {
         const TgdbData& d = sum[static_cast<size_t>(e)];
-        const std::string at = "entry " + std::to_string(e + 1) + " ";
-        if (d.Kind > gitUndefined) throw corrupt(at + "has an unknown kind " + std::to_string(int(d.Kind)));
-        if (d.ItemID < 1 || d.ItemID > header.LastItemID) throw corrupt(at + "has an invalid item identifier");
+        auto at = [e] { return "entry " + std::to_string(e + 1) + " "; };
+        if (d.Kind > gitUndefined) throw corrupt(at() + "has an unknown kind " + std::to_string(int(d.Kind)));
+        if (d.ItemID < 1 || d.ItemID > header.LastItemID) throw corrupt(at() + "has an invalid item identifier");
         if (!std::isfinite(d.LatLow) || !std::isfinite(d.LatHigh) || !std::isfinite(d.LongLow) ||
             !std::isfinite(d.LongHigh))
-            throw corrupt(at + "has a non-finite bounding box");
+            throw corrupt(at() + "has a non-finite bounding box");
         if (IsPolygonKind(d.Kind) && d.FilePos != -1) {
             if (d.FilePos < HeaderSize || d.DataSize < 0 || d.FilePos + int64_t(d.DataSize) * PointSize > dataSize)
-                throw corrupt(at + "points outside the data file");
+                throw corrupt(at() + "points outside the data file");
         } else if (d.Kind == gitBLOB) {
             if (d.FilePos < HeaderSize || d.DataSize < 0 || d.FilePos + MetaSize + d.DataSize > dataSize)
-                throw corrupt(at + "points outside the data file");
+                throw corrupt(at() + "points outside the data file");
         }
     }
 
@@ -296,10 +296,13 @@ void TGeoDB::Open(const std::string& Name)
         if (i == 0) {
             ixID.reserve(static_cast<size_t>(n));
             ReadRecords(f.Get(), path[i], n, IxRecSize, [&](const uint8_t* p) { ixID.push_back(DecodeIxItemID(p)); });
+            // Keys are compared through a compact copy, not the records.
+            std::vector<int32_t> keys(static_cast<size_t>(n));
+            for (int64_t k = 0; k < n; ++k) keys[static_cast<size_t>(k)] = sum[static_cast<size_t>(k)].ItemID;
             bool ok = permutation(ixID);
             for (int64_t k = 0; ok && k < n; ++k) {
                 const TIxItemIDRec& r = ixID[static_cast<size_t>(k)];
-                ok = r.ItemID == sum[static_cast<size_t>(r.RecIndex)].ItemID &&
+                ok = r.ItemID == keys[static_cast<size_t>(r.RecIndex)] &&
                      (k == 0 || ixID[static_cast<size_t>(k - 1)].ItemID <= r.ItemID);
             }
             good[0] = ok;
@@ -307,10 +310,12 @@ void TGeoDB::Open(const std::string& Name)
             TIxLLRecArray& ix = ixLL[static_cast<size_t>(i - 1)];
             ix.reserve(static_cast<size_t>(n));
             ReadRecords(f.Get(), path[i], n, IxRecSize, [&](const uint8_t* p) { ix.push_back(DecodeIxLL(p)); });
+            std::vector<float> keys(static_cast<size_t>(n));
+            for (int64_t k = 0; k < n; ++k) keys[static_cast<size_t>(k)] = LLKey(sum[static_cast<size_t>(k)], i - 1);
             bool ok = permutation(ix);
             for (int64_t k = 0; ok && k < n; ++k) {
                 const TIxLLRec& r = ix[static_cast<size_t>(k)];
-                ok = r.Value == LLKey(sum[static_cast<size_t>(r.RecIndex)], i - 1) &&
+                ok = r.Value == keys[static_cast<size_t>(r.RecIndex)] &&
                      (k == 0 || ix[static_cast<size_t>(k - 1)].Value <= r.Value);
             }
             good[static_cast<size_t>(i)] = ok;
