@@ -4,7 +4,8 @@
 Usage: rdkit_sdf_check.py SDF_TOOL [SDFILE ...]
 
 Every SD file (by default those shipped with RDKit's data package, gzipped
-ones included) is read by SDF_TOOL, which must finish without a crash and stay
+ones included, and the project's sample file with its salts, charges and
+deuterium) is read by SDF_TOOL, which must finish without a crash and stay
 in step with the records. For every record that both sides read, the element
 counts of the molecular formula (implicit hydrogens included, isotopes counted
 with their element) and the total charge must agree with RDKit. Records we
@@ -69,6 +70,13 @@ def main():
     files = sys.argv[2:] or sorted(
         glob.glob("/usr/share/RDKit/**/*.sdf", recursive=True) + glob.glob("/usr/share/RDKit/**/*.sdf.gz", recursive=True)
     )
+    if not files:
+        print("no SD files found")
+        return 77
+    if not sys.argv[2:]:
+        sample = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples", "data", "sample.sdf")
+        if os.path.exists(sample):
+            files.append(sample)
     if not files:
         print("no SD files found")
         return 77
