@@ -314,9 +314,10 @@ public:
     std::string GetText() const;
     void SetText(const std::string& Value);
     int GetDropDownCount() const noexcept { return dropDownCount_; }
-    void SetDropDownCount(int v) { dropDownCount_ = v < 1 ? 1 : v; }
+    // 1..1000 rows.
+    void SetDropDownCount(int v) { dropDownCount_ = v < 1 ? 1 : v > 1000 ? 1000 : v; }
     // Row height of the list (owner-drawn styles: as set; otherwise the
-    // font's line height + 2 when 0).
+    // font's line height + 2 when 0); at most 255, as are measured rows.
     int GetItemHeight();
     void SetItemHeight(int v);
     // Stored; items keep the order they are added in.
@@ -467,7 +468,7 @@ protected:
     void KeyDown(uint16_t& Key, TShiftState Shift) override;
 
 private:
-    void UserScroll(TScrollCode Code, int Pos);
+    void UserScroll(TScrollCode Code, int64_t Pos);
     int TrackLength() const noexcept;
     int ThumbLength() const noexcept;
     int PosToOffset(int Pos) const noexcept;

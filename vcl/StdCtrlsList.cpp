@@ -13,6 +13,7 @@ namespace vcl {
 namespace {
 constexpr uint16_t kVkF4 = 115;
 constexpr int kComboButtonWidth = 17;
+constexpr int kMaxRowHeight = 255;
 
 test::TDropDownHandler& DropDownHandler()
 {
@@ -93,7 +94,9 @@ int TComboBox::GetItemHeight()
 
 void TComboBox::SetItemHeight(int v)
 {
-    if (v < 1 || v == itemHeight_) return;
+    if (v < 1) return;
+    v = std::min(v, kMaxRowHeight);
+    if (v == itemHeight_) return;
     itemHeight_ = v;
     AdjustHeight();
     Invalidate();
@@ -143,7 +146,7 @@ int TComboBox::RowHeight(int Index)
     int h = GetItemHeight();
     if (style_ == csOwnerDrawVariable) {
         MeasureItem(Index, h);
-        if (h < 1) h = 1;
+        h = std::clamp(h, 1, kMaxRowHeight);
     }
     return h;
 }
@@ -507,7 +510,7 @@ void TScrollBar::SetKind(TScrollBarKind v)
 
 int TScrollBar::MaxPosition() const noexcept
 {
-    return pageSize_ > 0 ? std::max(min_, max_ - pageSize_ + 1) : max_;
+    return pageSize_ > 0 ? static_cast<int>(std::max<int64_t>(min_, int64_t(max_) - pageSize_ + 1)) : max_;
 }
 
 void TScrollBar::SetParams(int APosition, int AMin, int AMax)
@@ -515,7 +518,8 @@ void TScrollBar::SetParams(int APosition, int AMin, int AMax)
     if (AMax < AMin) AMax = AMin;
     min_ = AMin;
     max_ = AMax;
-    if (pageSize_ > max_ - min_ + 1) pageSize_ = max_ - min_ + 1;
+    const int64_t range = int64_t(max_) - min_ + 1;
+    if (pageSize_ > range) pageSize_ = static_cast<int>(range);
     const int pos = std::clamp(APosition, min_, MaxPosition());
     const bool changed = pos != position_;
     position_ = pos;
@@ -525,7 +529,7 @@ void TScrollBar::SetParams(int APosition, int AMin, int AMax)
 
 void TScrollBar::SetPageSize(int v)
 {
-    v = std::clamp(v, 0, max_ - min_ + 1);
+    v = static_cast<int>(std::clamp<int64_t>(v, 0, std::min<int64_t>(int64_t(max_) - min_ + 1, INT32_MAX)));
     if (v == pageSize_) return;
     pageSize_ = v;
     SetParams(position_, min_, max_);
@@ -603,10 +607,10 @@ void TScrollBar::Paint()
     }
 }
 
-void TScrollBar::UserScroll(TScrollCode Code, int Pos)
+void TScrollBar::UserScroll(TScrollCode Code, int64_t NewPos)
 {
     auto token = AliveToken();
-    Pos = std::clamp(Pos, min_, MaxPosition());
+    int Pos = static_cast<int>(std::clamp<int64_t>(NewPos, min_, MaxPosition()));
     Scroll(Code, Pos);
     if (!*token) return;
     SetPosition(Pos);
@@ -631,18 +635,18 @@ void TScrollBar::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
     if (v < kArrow) {
         pressed_ = 1;
         Invalidate();
-        UserScroll(scLineUp, position_ - smallChange_);
+        UserScroll(scLineUp, int64_t(position_) - smallChange_);
     } else if (v >= len - kArrow) {
         pressed_ = 2;
         Invalidate();
-        UserScroll(scLineDown, position_ + smallChange_);
+        UserScroll(scLineDown, int64_t(position_) + smallChange_);
     } else if (thumb.Contains(X, Y)) {
         pressed_ = 3;
         dragOffset_ = v - (horz ? thumb.Left : thumb.Top);
     } else if (v < (horz ? thumb.Left : thumb.Top)) {
-        UserScroll(scPageUp, position_ - largeChange_);
+        UserScroll(scPageUp, int64_t(position_) - largeChange_);
     } else {
-        UserScroll(scPageDown, position_ + largeChange_);
+        UserScroll(scPageDown, int64_t(position_) + largeChange_);
     }
 }
 
@@ -651,10 +655,9 @@ void TScrollBar::MouseMove(TShiftState Shift, int X, int Y)
     if (pressed_ == 3 && Shift.Contains(ssLeft)) {
         const int v = (kind_ == sbHorizontal ? X : Y) - dragOffset_ - kArrow;
         const int free = TrackLength() - ThumbLength();
-        const int span = MaxPosition() - min_;
+        const int64_t span = int64_t(MaxPosition()) - min_;
         int pos = min_;
-        if (free > 0)
-            pos = min_ + static_cast<int>((int64_t(std::clamp(v, 0, free)) * span + free / 2) / free);
+        if (free > 0) pos = static_cast<int>(min_ + (std::clamp(v, 0, free) * span + free / 2) / free);
         if (pos != position_) UserScroll(scTrack, pos);
     }
     TWinControl::MouseMove(Shift, X, Y);
@@ -685,15 +688,15 @@ void TScrollBar::KeyDown(uint16_t& Key, TShiftState Shift)
     case VK_LEFT:
     case VK_UP:
         if ((Key == VK_LEFT) != horz) return;
-        UserScroll(scLineUp, position_ - smallChange_);
+        UserScroll(scLineUp, int64_t(position_) - smallChange_);
         break;
     case VK_RIGHT:
     case VK_DOWN:
         if ((Key == VK_RIGHT) != horz) return;
-        UserScroll(scLineDown, position_ + smallChange_);
+        UserScroll(scLineDown, int64_t(position_) + smallChange_);
         break;
-    case VK_PRIOR: UserScroll(scPageUp, position_ - largeChange_); break;
-    case VK_NEXT: UserScroll(scPageDown, position_ + largeChange_); break;
+    case VK_PRIOR: UserScroll(scPageUp, int64_t(position_) - largeChange_); break;
+    case VK_NEXT: UserScroll(scPageDown, int64_t(position_) + largeChange_); break;
     case VK_HOME: UserScroll(scTop, min_); break;
     case VK_END: UserScroll(scBottom, MaxPosition()); break;
     default: return;

@@ -2,6 +2,7 @@
 // keyboard, programmatic writes, free text, owner drawing, scrolling.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -228,6 +229,22 @@ TEST_F(ComboFixture, VariableRowHeightsAndDropDownCount)
     EXPECT_EQ(combo->ListItemAt(1 + 30, 0), -1);
 }
 
+TEST_F(ComboFixture, OutsizedRowHeightsAndCountsAreBounded)
+{
+    combo->SetStyle(csOwnerDrawVariable);
+    combo->OnMeasureItem = [](TObject*, int, int& h) { h = INT32_MAX; };
+    combo->SetDropDownCount(INT32_MAX);
+    EXPECT_EQ(combo->GetDropDownCount(), 1000);
+    EXPECT_EQ(combo->ListHeight(), 4 * 255 + 2);
+    combo->SetItemHeight(INT32_MAX);
+    EXPECT_EQ(combo->GetItemHeight(), 255);
+    test::SetFocus(*combo);
+    test::KeyDown(*combo, VK_NEXT);
+    EXPECT_EQ(combo->GetItemIndex(), 3);
+    combo->OnMeasureItem = [](TObject*, int, int& h) { h = -7; };
+    EXPECT_EQ(combo->ListHeight(), 4 * 1 + 2);
+}
+
 TEST_F(ComboFixture, ClosedDropDownListShowsFocusAndArrow)
 {
     SetFixedFontBlockGlyphs(true);
@@ -310,6 +327,33 @@ TEST_F(ScrollFixture, ArrowsTrackKeysAndThumbDrag)
     test::MouseUp(*bar, 20 + 92, 8);
     EXPECT_EQ(log, (Log{"scroll 5 50", "change 50", "scroll 4 50", "scroll 8 50"}));
     EXPECT_EQ(bar->ThumbRect().Left, 16 + 92);
+}
+
+TEST_F(ScrollFixture, ExtremeRangesAndSteps)
+{
+    // The whole int range, steps far beyond it: positions stay in range.
+    bar->SetParams(0, INT32_MIN, INT32_MAX);
+    bar->SetSmallChange(INT32_MAX);
+    bar->SetLargeChange(INT32_MAX);
+    bar->SetPageSize(INT32_MAX);
+    EXPECT_EQ(bar->GetPageSize(), INT32_MAX);
+    EXPECT_EQ(bar->MaxPosition(), 1);
+    bar->SetPageSize(1);
+    test::SetFocus(*bar);
+    test::KeyDown(*bar, VK_RIGHT);
+    test::KeyDown(*bar, VK_NEXT);
+    EXPECT_EQ(bar->GetPosition(), INT32_MAX);
+    test::KeyDown(*bar, VK_HOME);
+    EXPECT_EQ(bar->GetPosition(), INT32_MIN);
+    test::KeyDown(*bar, VK_LEFT);
+    EXPECT_EQ(bar->GetPosition(), INT32_MIN);
+    const TRect t = bar->ThumbRect();
+    ASSERT_FALSE(t.IsEmpty());
+    test::MouseDown(*bar, t.Left + 1, 8);
+    test::MouseMove(*bar, 500, 8, {ssLeft});
+    test::MouseUp(*bar, 500, 8);
+    EXPECT_EQ(bar->GetPosition(), INT32_MAX);
+    form->PaintPending();
 }
 
 TEST_F(ScrollFixture, ScrollHandlerMayChangeTheNewPosition)
