@@ -230,7 +230,7 @@ void TGeoDB::Open(const std::string& Name)
     const int64_t sumSize = FileSizeOf(sumFd.Get(), path[fSum]);
     if (sumSize % SumRecSize != 0) throw corrupt("the summary file size is not a multiple of 120");
     if (sumSize / SumRecSize > std::numeric_limits<int32_t>::max()) throw corrupt("too many entries");
-    const int64_t n = sumSize / SumRecSize;
+    int64_t n = sumSize / SumRecSize;
     sum.reserve(static_cast<size_t>(n));
     ReadRecords(sumFd.Get(), path[fSum], n, SumRecSize,
                 [&](const uint8_t* p) { sum.push_back(DecodeGdbData(p)); });
@@ -272,6 +272,23 @@ void TGeoDB::Open(const std::string& Name)
             if (d.FilePos < HeaderSize || d.DataSize < 0 || d.FilePos + MetaSize + d.DataSize > dataSize)
                 throw corrupt(at() + "points outside the data file");
         }
+    }
+
+    // Deleting writes the last record into the gap and then cuts it off; an
+    // interruption in between leaves the last record twice. Such an exact
+    // copy of an earlier record is dropped (and cut off once we own the lock).
+    bool cutLast = false;
+    if (n >= 2) {
+        const TgdbData& last = sum[static_cast<size_t>(n - 1)];
+        for (int64_t k = 0; k < n - 1; ++k)
+            if (sum[static_cast<size_t>(k)].ItemID == last.ItemID) {
+                if (sum[static_cast<size_t>(k)] == last && !readOnly) {
+                    sum.pop_back();
+                    --n;
+                    cutLast = true;
+                }
+                break;
+            }
     }
 
     // Indexes: each must list every entry once, sorted, with the entry's key.
@@ -349,10 +366,11 @@ void TGeoDB::Open(const std::string& Name)
     ixLL_ = std::move(ixLL);
     ixSorted_ = sum_.size();
     try {
+        if (cutLast && ::ftruncate(lockFd_, n * SumRecSize) != 0) RaiseIO("Cannot write file", pathSum_, errno);
         if (std::find(good.begin(), good.end(), false) != good.end()) {
             RebuildIndexes();
             for (int i = 0; i < 5; ++i)
-                if (!good[static_cast<size_t>(i)] || created) SaveIndex(i);
+                if ((!good[static_cast<size_t>(i)] || created) && !readOnly_) SaveIndex(i);
             unsaved_.fill(false);
         }
     } catch (...) {
