@@ -164,6 +164,10 @@ bool TEditState::ReplaceSelection(const std::string& S, int MaxLength)
 // ---------------------------------------------------------------------------
 // TCustomEdit
 
+namespace {
+constexpr uint16_t kVkInsert = 45;
+} // namespace
+
 TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner)
 {
     SetColor(clWindow);
@@ -415,6 +419,11 @@ bool TCustomEdit::EditKey(uint16_t Key, TShiftState Shift)
             return true;
         }
         if (DeleteForward()) UserChanged();
+        return true;
+    case kVkInsert:
+        if (ctrl) CopyToClipboard();
+        else if (extend) PasteFromClipboard();
+        else return false;
         return true;
     case 'C':
         if (!ctrl) return false;

@@ -310,7 +310,8 @@ public:
     int GetItemIndex() const noexcept { return itemIndex_; }
     void SetItemIndex(int v);
     // The edit text (drop-down style) or the selected item's text. Writing
-    // selects the item with that text in the choice-only styles (or none).
+    // sets ItemIndex to the item with that text (-1 when none); in the
+    // choice-only styles the text then is that item's. It fires nothing.
     std::string GetText() const;
     void SetText(const std::string& Value);
     int GetDropDownCount() const noexcept { return dropDownCount_; }

@@ -166,6 +166,20 @@ TEST_F(EditFixture, ClipboardCutCopyPaste)
     Press('V', {ssCtrl});
     EXPECT_EQ(edit->GetText(), "worldHello ");
     EXPECT_EQ(edit->GetSelStart(), 5);
+    // The older keys: Shift+Delete cuts, Ctrl+Insert copies, Shift+Insert pastes.
+    Press(VK_HOME, {ssShift});
+    Press(VK_DELETE, {ssShift});
+    EXPECT_EQ(edit->GetText(), "Hello ");
+    Press(VK_END);
+    Press(45, {ssShift});
+    EXPECT_EQ(edit->GetText(), "Hello world");
+    Press(VK_HOME, {ssShift});
+    Press(45, {ssCtrl});
+    Clipboard().SetAsText("x");
+    Press(45, {ssCtrl});
+    EXPECT_EQ(Clipboard().GetAsText(), "Hello world");
+    edit->SetText("worldHello ");
+    edit->SetSelStart(5);
     // A paste into a single-line field stops at the first line end.
     Clipboard().SetAsText("a\r\nb");
     Press(VK_END);
