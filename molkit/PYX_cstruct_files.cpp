@@ -406,7 +406,11 @@ struct TCTabFileIO {
     {
         T.Clear();
         T.numAtoms_ = R.NumAtoms;
-        T.name_ = Name;
+        // Control bytes other than the tab are dropped from the name, as the
+        // stream readers drop them from every line.
+        T.name_.clear();
+        for (char c : Name)
+            if (static_cast<unsigned char>(c) >= 32 || c == '\t') T.name_ += c;
         double lo[3] = {1e10, 1e10, 1e10}, hi[3] = {-1e10, -1e10, -1e10};
         for (int i = 0; i < R.NumAtoms; ++i) {
             T.atoms_[static_cast<std::size_t>(i)] = R.Atoms[static_cast<std::size_t>(i)];
@@ -845,8 +849,10 @@ struct TCTabFileIO {
         const int n = T.numAtoms_;
         const std::string name = OneLine(T.name_);
         F.WriteLn("/CONTAB ");
-        F.WriteLn(std::to_string(2 * n + (name.empty() ? 0 : 1)) + " " + std::to_string(n));
-        if (!name.empty()) F.WriteLn(" " + name);
+        // The name line is written also for an empty name, so that even an
+        // empty table has the positive line count the reader demands.
+        F.WriteLn(std::to_string(2 * n + 1) + " " + std::to_string(n));
+        F.WriteLn(" " + name);
         for (int i = 1; i <= n; ++i) {
             const CTElem& r = T.Rec(i);
             std::string l = std::to_string(i) + ' ' + std::to_string(r.AtNum) + ' ' + std::to_string(r.AtWeight) + ' ' +
