@@ -567,3 +567,27 @@ TEST(CStructFiles, MolConnXListing)
     F.Close();
     EXPECT_EQ(f.Content(), "7 3 ethanol\r\n  1 C 3 1 2\r\n  2 C 2 2 1 3\r\n  3 O 1 1 2\r\n");
 }
+
+TEST(CStructFiles, WrittenTablesReadBackAtTheEdges)
+{
+    // An empty table in the plain-text format, and a molfile name with
+    // control bytes, which the file and the stream readers both drop.
+    TCTab empty;
+    TempFile out;
+    vcl::TTextFile F(out.Path());
+    F.Rewrite();
+    empty.WriteToClearTextFile(F);
+    F.Close();
+    F.Reset();
+    TCTab back;
+    EXPECT_TRUE(back.ReadFromClearTextFile(F)) << back.GetReadError();
+    EXPECT_EQ(back.GetNumAtoms(), 0);
+
+    const std::string named = std::string("a\x01") + '\0' + "b\tc" + OneAtom("C").substr(1);
+    TCTab t;
+    ASSERT_TRUE(ReadMol(t, named));
+    EXPECT_EQ(t.GetStrucName(), "ab\tc");
+    vcl::TStringStream s(named);
+    ASSERT_TRUE(back.ReadFromMDLMolStream(s));
+    EXPECT_EQ(back.GetStrucName(), "ab\tc");
+}
