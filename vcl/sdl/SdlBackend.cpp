@@ -6,6 +6,7 @@
 
 #include "vcl/Clipboard.h"
 #include "vcl/Cp1252.h"
+#include "vcl/Dialogs.h"
 #include "vcl/Forms.h"
 #include "vcl/Timers.h"
 #include "vcl/internal/EventHost.h"
@@ -171,6 +172,10 @@ public:
 
     const std::string& Error() const noexcept { return error_; }
 
+    // Shows a modal form in its window and runs a nested loop until the
+    // form has a modal result, is closed or hidden, or the program ends.
+    TModalResult RunModal(TForm& f);
+
 private:
     struct TWindow {
         TForm* form;
@@ -182,6 +187,9 @@ private:
 
     TWindow* FindWindow(uint32_t id);
     TForm* FormOf(uint32_t id);
+    // The form of a window that may receive input now: while a modal form
+    // is shown, only that one.
+    TForm* InputFormOf(uint32_t id);
     void Route(const SDL_Event& e);
     void RouteWindowEvent(const SDL_WindowEvent& e);
     void Upload(TWindow& w, const std::vector<TRect>& areas);
@@ -199,6 +207,7 @@ private:
     bool importingClipboard_ = false;
     SDL_Cursor* cursor_ = nullptr;
     TCursor cursorShape_ = crDefault;
+    std::vector<TForm*> modal_;
 };
 
 bool TSdlHost::Start(const TWindowBackendOptions& o)
@@ -207,6 +216,9 @@ bool TSdlHost::Start(const TWindowBackendOptions& o)
     if (!o.VideoDriver.empty()) SDL_SetHint(SDL_HINT_VIDEODRIVER, o.VideoDriver.c_str());
     // Double clicks, key repeat timing and focus are judged by the controls.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // The window surface is copied to the display as it is (no 3-D driver
+    // behind it, which a virtual display would emulate slowly).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error_ = std::string("Cannot open a display: ") + SDL_GetError();
         SDL_SetHint(SDL_HINT_VIDEODRIVER, nullptr);
@@ -226,11 +238,13 @@ bool TSdlHost::Start(const TWindowBackendOptions& o)
         SDL_free(t);
     }
     detail::SetEventHost(this);
+    test::SetModalHandler([this](TForm& f) { return RunModal(f); });
     return true;
 }
 
 void TSdlHost::Stop()
 {
+    test::SetModalHandler(nullptr);
     detail::SetEventHost(nullptr);
     for (TWindow& w : windows_) SDL_DestroyWindow(w.window);
     windows_.clear();
@@ -257,6 +271,35 @@ TForm* TSdlHost::FormOf(uint32_t id)
     if (!w) return nullptr;
     auto alive = w->alive.lock();
     return alive && *alive ? w->form : nullptr;
+}
+
+TForm* TSdlHost::InputFormOf(uint32_t id)
+{
+    TForm* f = FormOf(id);
+    return f && (modal_.empty() || modal_.back() == f) ? f : nullptr;
+}
+
+TModalResult TSdlHost::RunModal(TForm& f)
+{
+    auto token = f.AliveToken();
+    modal_.push_back(&f);
+    auto open = [&] {
+        return *token && f.GetModalResult() == mrNone && f.GetVisible() && !Application->GetTerminated();
+    };
+    try {
+        Application->ProcessMessages();
+        while (open()) {
+            const int64_t due = detail::NextTimerDue(), now = ClockMs();
+            Wait(due < 0 ? 1000 : due - now);
+            Application->ProcessMessages();
+        }
+    } catch (...) {
+        modal_.erase(std::remove(modal_.begin(), modal_.end(), &f), modal_.end());
+        throw;
+    }
+    modal_.erase(std::remove(modal_.begin(), modal_.end(), &f), modal_.end());
+    // The form's ModalResult answers (a closed form has mrCancel).
+    return mrNone;
 }
 
 void TSdlHost::Pump()
@@ -286,14 +329,14 @@ void TSdlHost::Route(const SDL_Event& e)
         case SDL_QUIT: Application->Terminate(); break;
         case SDL_WINDOWEVENT: RouteWindowEvent(e.window); break;
         case SDL_MOUSEMOTION:
-            if (TForm* f = FormOf(e.motion.windowID)) {
+            if (TForm* f = InputFormOf(e.motion.windowID)) {
                 HostMouseMove(*f, ShiftOf(static_cast<uint16_t>(SDL_GetModState())), e.motion.x, e.motion.y);
-                if (FormOf(e.motion.windowID) == f) UpdateCursor(*f, e.motion.x, e.motion.y);
+                if (InputFormOf(e.motion.windowID) == f) UpdateCursor(*f, e.motion.x, e.motion.y);
             }
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
-            TForm* f = FormOf(e.button.windowID);
+            TForm* f = InputFormOf(e.button.windowID);
             TMouseButton b;
             if (!f || !ButtonOf(e.button.button, b)) break;
             const TShiftState s = ShiftOf(static_cast<uint16_t>(SDL_GetModState()));
@@ -310,7 +353,7 @@ void TSdlHost::Route(const SDL_Event& e)
             break;
         }
         case SDL_MOUSEWHEEL:
-            if (TForm* f = FormOf(e.wheel.windowID)) {
+            if (TForm* f = InputFormOf(e.wheel.windowID)) {
                 int x = 0, y = 0;
                 SDL_GetMouseState(&x, &y);
                 int notches = e.wheel.y;
@@ -320,7 +363,7 @@ void TSdlHost::Route(const SDL_Event& e)
             }
             break;
         case SDL_KEYDOWN:
-            if (TForm* f = FormOf(e.key.windowID)) {
+            if (TForm* f = InputFormOf(e.key.windowID)) {
                 auto token = f->AliveToken();
                 const TShiftState s = ShiftOf(e.key.keysym.mod);
                 if (const uint16_t vk = VirtualKey(e.key.keysym)) HostKeyDown(*f, vk, s);
@@ -328,11 +371,11 @@ void TSdlHost::Route(const SDL_Event& e)
             }
             break;
         case SDL_KEYUP:
-            if (TForm* f = FormOf(e.key.windowID))
+            if (TForm* f = InputFormOf(e.key.windowID))
                 if (const uint16_t vk = VirtualKey(e.key.keysym)) HostKeyUp(*f, vk, ShiftOf(e.key.keysym.mod));
             break;
         case SDL_TEXTINPUT:
-            if (TForm* f = FormOf(e.text.windowID)) {
+            if (TForm* f = InputFormOf(e.text.windowID)) {
                 auto token = f->AliveToken();
                 for (char ch : TextInputToCp1252(e.text.text)) {
                     if (!*token) break;
@@ -354,8 +397,9 @@ void TSdlHost::RouteWindowEvent(const SDL_WindowEvent& e)
     if (!f) return;
     switch (e.event) {
     case SDL_WINDOWEVENT_CLOSE:
-        // The window closes with its form hidden (Present drops it).
-        f->SetVisible(false);
+        // A modal form is cancelled; another form is hidden and its window
+        // closes (Present drops it). Under a modal form the others stay.
+        if (modal_.empty() || modal_.back() == f) f->Close();
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         f->SetBounds(f->GetLeft(), f->GetTop(), e.data1, e.data2);

@@ -13,6 +13,7 @@
 
 #include "vcl/Clipboard.h"
 #include "vcl/Cp1252.h"
+#include "vcl/Dialogs.h"
 #include "vcl/Forms.h"
 #include "vcl/Timers.h"
 #include "vcl/WindowBackend.h"
@@ -27,7 +28,11 @@ public:
     TProbe(TComponent* owner, std::vector<std::string>& log) : TCustomControl(owner), log_(log) {}
 
 protected:
-    void Click() override { log_.push_back("click"); }
+    void Click() override
+    {
+        log_.push_back("click");
+        TCustomControl::Click();
+    }
     void DblClick() override { log_.push_back("dblclick"); }
     void MouseDown(TMouseButton, TShiftState s, int x, int y) override
     {
@@ -227,6 +232,68 @@ TEST_F(WindowBackend, TimersTickInRealTimeAndClosingTheLastWindowEndsRun)
     EXPECT_GE(ClockMs() - start, 60);
     EXPECT_FALSE(form->GetVisible());
     EXPECT_EQ(FindWindow(), nullptr);
+}
+
+TEST_F(WindowBackend, ModalFormRunsInItsOwnWindowAndTakesTheInput)
+{
+    ASSERT_NE(window, nullptr);
+    TForm dialog(nullptr);
+    dialog.SetCaption("Question");
+    dialog.SetBounds(0, 0, 120, 80);
+    dialog.SetVisible(false);
+    std::vector<std::string> dialogLog;
+    auto* button = new TProbe(&dialog, dialogLog);
+    button->SetBounds(10, 10, 50, 30);
+    button->SetParent(&dialog);
+    button->OnClick = [&](TObject*) { dialog.SetModalResult(mrOk); };
+    // Once the dialog's window is open, a click goes to the main window
+    // (which must not get it) and then one to the dialog's button.
+    int ticks = 0;
+    bool pushed = false;
+    TMessageWindow timer([&](TMessage& m) {
+        if (m.Msg != WM_TIMER) return;
+        // A dialog that never answers ends the test instead of hanging it.
+        if (++ticks > 300) dialog.SetModalResult(mrAbort);
+        uint32_t id = 0;
+        for (uint32_t i = 1; i < 1000 && !id; ++i)
+            if (SDL_Window* w = SDL_GetWindowFromID(i); w && std::string(SDL_GetWindowTitle(w)) == "Question") id = i;
+        if (!id || pushed) return;
+        pushed = true;
+        Button(SDL_MOUSEBUTTONDOWN, 25, 15);
+        Button(SDL_MOUSEBUTTONUP, 25, 15);
+        for (uint32_t type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
+            SDL_Event e{};
+            e.type = type;
+            e.button.windowID = id;
+            e.button.button = SDL_BUTTON_LEFT;
+            e.button.x = 20;
+            e.button.y = 20;
+            SDL_PushEvent(&e);
+        }
+    });
+    ASSERT_TRUE(timer.SetTimer(1, 10));
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(dialogLog, (std::vector<std::string>{"down@10,10", "click", "up"}));
+    // The dialog's window closes with the next turn; closing it by the
+    // window's close box cancels.
+    Application->ProcessMessages();
+    int closerTicks = 0;
+    TMessageWindow closer([&](TMessage& m) {
+        if (m.Msg != WM_TIMER) return;
+        if (++closerTicks > 300) dialog.SetModalResult(mrAbort);
+        for (uint32_t i = 1; i < 1000; ++i)
+            if (SDL_Window* w = SDL_GetWindowFromID(i); w && std::string(SDL_GetWindowTitle(w)) == "Question") {
+                SDL_Event e{};
+                e.type = SDL_WINDOWEVENT;
+                e.window.event = SDL_WINDOWEVENT_CLOSE;
+                e.window.windowID = i;
+                SDL_PushEvent(&e);
+            }
+    });
+    ASSERT_TRUE(closer.SetTimer(1, 10));
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+    EXPECT_TRUE(form->GetVisible());
 }
 
 } // namespace

@@ -69,6 +69,7 @@ echo "dark pixels in the field: $FIELD0 before, $FIELD1 after; in the label: $LA
 
 kill -TERM "$GPID"
 for _ in $(seq 100); do kill -0 "$GPID" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$GPID" 2>/dev/null && { kill -KILL "$GPID"; fail "the gallery did not end when asked"; }
 wait "$GPID"; RC=$?; GPID=""
 (( RC == 0 )) || fail "the gallery ended with $RC"
 grep -q "the field held: 'Hello PYX'" "$TMP/gallery.out" || fail "the field did not hold the typed text"
