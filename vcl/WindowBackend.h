@@ -7,7 +7,10 @@
 // timer clock follows the backend's event clock, Application->Run and
 // ProcessMessages read the desktop's events, and the text of the clipboard is
 // kept in step with the desktop's (cp1252 here, UTF-8 there; characters
-// cp1252 cannot hold become '?').
+// cp1252 cannot hold become '?'). While it runs, the backend answers
+// TForm::ShowModal itself (in place of a modal handler set before): the form
+// gets a window of its own that alone takes the input, and a nested loop runs
+// until the form has a ModalResult or is closed (mrCancel).
 //
 // The backend is part of the build when SDL2 was found; without it
 // StartWindowBackend returns false.
