@@ -20,16 +20,28 @@ namespace {
 
 const char* const Exts[7] = {".pyxgds", ".pyxgdd", ".pyxgi0", ".pyxgi1", ".pyxgi2", ".pyxgi3", ".pyxgi4"};
 
-const std::string& Folder()
-{
-    static const std::string dir = [] {
-        std::string base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path().string();
+// The scratch folder, removed when the program ends.
+struct TFolder {
+    std::string Path;
+    TFolder()
+    {
+        std::string base =
+            std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path().string();
         std::string t = base + "/pyx-fuzz-geodb-XXXXXX";
         if (!::mkdtemp(t.data())) std::abort();
-        std::atexit([] { std::filesystem::remove_all(Folder()); });
-        return t + "/";
-    }();
-    return dir;
+        Path = t + "/";
+    }
+    ~TFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(Path, ec);
+    }
+};
+
+const std::string& Folder()
+{
+    static const TFolder folder;
+    return folder.Path;
 }
 
 struct TReader {
