@@ -8,6 +8,7 @@
 #include "vcl/Cp1252.h"
 #include "vcl/Dialogs.h"
 #include "vcl/Forms.h"
+#include "vcl/Menus.h"
 #include "vcl/Timers.h"
 #include "vcl/internal/EventHost.h"
 
@@ -175,8 +176,25 @@ public:
     // Shows a modal form in its window and runs a nested loop until the
     // form has a modal result, is closed or hidden, or the program ends.
     TModalResult RunModal(TForm& f);
+    // Shows a popup menu as borderless boxes at the screen point, sub-menus
+    // beside their item, until an item is chosen (it is clicked after the
+    // menu closed), a click lands elsewhere or Escape is pressed.
+    void RunPopup(TPopupMenu& Menu, int X, int Y);
 
 private:
+    struct TMenuBox {
+        TMenuItem* parent;
+        SDL_Window* window;
+        uint32_t id;
+        int x, y, w;
+        int highlight;
+    };
+    bool OpenMenuBox(TMenuItem& Parent, int X, int Y);
+    void CloseMenuBoxes(size_t From);
+    void ShowMenuBox(TMenuBox& b);
+    // Handles an event while a popup menu is open; false lets it through.
+    bool RouteMenu(const SDL_Event& e);
+
     struct TWindow {
         TForm* form;
         std::weak_ptr<const bool> alive;
@@ -208,6 +226,9 @@ private:
     SDL_Cursor* cursor_ = nullptr;
     TCursor cursorShape_ = crDefault;
     std::vector<TForm*> modal_;
+    std::vector<TMenuBox> menus_;
+    bool menuDone_ = false;
+    TMenuItem* menuChoice_ = nullptr;
 };
 
 bool TSdlHost::Start(const TWindowBackendOptions& o)
@@ -239,12 +260,15 @@ bool TSdlHost::Start(const TWindowBackendOptions& o)
     }
     detail::SetEventHost(this);
     test::SetModalHandler([this](TForm& f) { return RunModal(f); });
+    test::SetPopupHandler([this](TPopupMenu& m, int x, int y) { RunPopup(m, x, y); });
     return true;
 }
 
 void TSdlHost::Stop()
 {
     test::SetModalHandler(nullptr);
+    test::SetPopupHandler(nullptr);
+    CloseMenuBoxes(0);
     detail::SetEventHost(nullptr);
     for (TWindow& w : windows_) SDL_DestroyWindow(w.window);
     windows_.clear();
@@ -302,6 +326,116 @@ TModalResult TSdlHost::RunModal(TForm& f)
     return mrNone;
 }
 
+void TSdlHost::RunPopup(TPopupMenu& Menu, int X, int Y)
+{
+    // One menu at a time; an item's OnClick may pop up another afterwards.
+    if (!menus_.empty()) return;
+    menuDone_ = false;
+    menuChoice_ = nullptr;
+    if (!OpenMenuBox(Menu.Items(), X, Y)) return;
+    try {
+        Application->ProcessMessages();
+        while (!menuDone_ && !menus_.empty() && !Application->GetTerminated()) {
+            const int64_t due = detail::NextTimerDue(), now = ClockMs();
+            Wait(due < 0 ? 1000 : due - now);
+            Application->ProcessMessages();
+        }
+    } catch (...) {
+        CloseMenuBoxes(0);
+        throw;
+    }
+    CloseMenuBoxes(0);
+    TMenuItem* chosen = menuChoice_;
+    menuChoice_ = nullptr;
+    if (chosen) chosen->Click();
+}
+
+bool TSdlHost::OpenMenuBox(TMenuItem& Parent, int X, int Y)
+{
+    const TBitmap look = PaintMenuBox(Parent, -1);
+    if (look.GetWidth() <= 0 || look.GetHeight() <= 0) return false;
+    SDL_Window* w = SDL_CreateWindow("", X, Y, look.GetWidth(), look.GetHeight(),
+                                     SDL_WINDOW_BORDERLESS | SDL_WINDOW_POPUP_MENU | SDL_WINDOW_ALWAYS_ON_TOP |
+                                         SDL_WINDOW_SHOWN);
+    if (!w) return false;
+    menus_.push_back({&Parent, w, SDL_GetWindowID(w), X, Y, look.GetWidth(), -1});
+    ShowMenuBox(menus_.back());
+    return true;
+}
+
+void TSdlHost::CloseMenuBoxes(size_t From)
+{
+    while (menus_.size() > From) {
+        SDL_DestroyWindow(menus_.back().window);
+        menus_.pop_back();
+    }
+}
+
+void TSdlHost::ShowMenuBox(TMenuBox& b)
+{
+    const TBitmap look = PaintMenuBox(*b.parent, b.highlight);
+    SDL_Surface* dst = SDL_GetWindowSurface(b.window);
+    const TSurface& src = look.Surface();
+    if (!dst || !src.Pixels) return;
+    SDL_Surface* view = SDL_CreateRGBSurfaceWithFormatFrom(src.Pixels, src.Width, src.Height, 32, src.Stride * 4,
+                                                           SDL_PIXELFORMAT_XBGR8888);
+    if (!view) return;
+    SDL_BlitSurface(view, nullptr, dst, nullptr);
+    SDL_FreeSurface(view);
+    SDL_UpdateWindowSurface(b.window);
+}
+
+bool TSdlHost::RouteMenu(const SDL_Event& e)
+{
+    auto boxOf = [this](uint32_t id) -> std::ptrdiff_t {
+        for (size_t i = 0; i < menus_.size(); ++i)
+            if (menus_[i].id == id) return static_cast<std::ptrdiff_t>(i);
+        return -1;
+    };
+    switch (e.type) {
+    case SDL_MOUSEMOTION: {
+        const std::ptrdiff_t i = boxOf(e.motion.windowID);
+        if (i < 0) return false;
+        TMenuBox& b = menus_[static_cast<size_t>(i)];
+        TMenuItem* item = MenuBoxItemAt(*b.parent, e.motion.x, e.motion.y);
+        const int index = item ? b.parent->IndexOf(item) : -1;
+        if (index == b.highlight) return true;
+        b.highlight = index;
+        ShowMenuBox(b);
+        // A sub-menu opens beside its row; moving to another row closes it.
+        CloseMenuBoxes(static_cast<size_t>(i) + 1);
+        if (item && item->GetEnabled() && item->GetCount() > 0) {
+            int top = e.motion.y;
+            while (top > 0 && MenuBoxItemAt(*b.parent, e.motion.x, top - 1) == item) --top;
+            const int x = b.x + b.w - 2, y = b.y + top - 2;
+            OpenMenuBox(*item, x, y);
+        }
+        return true;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+        // A press outside the menu closes it and goes no further.
+        if (boxOf(e.button.windowID) < 0) menuDone_ = true;
+        return true;
+    case SDL_MOUSEBUTTONUP: {
+        const std::ptrdiff_t i = boxOf(e.button.windowID);
+        if (i < 0) return true;
+        TMenuItem* item = MenuBoxItemAt(*menus_[static_cast<size_t>(i)].parent, e.button.x, e.button.y);
+        if (item && item->GetEnabled() && !item->IsLine() && item->GetCount() == 0) {
+            menuChoice_ = item;
+            menuDone_ = true;
+        }
+        return true;
+    }
+    case SDL_KEYDOWN:
+        if (e.key.keysym.sym == SDLK_ESCAPE) menuDone_ = true;
+        return true;
+    case SDL_KEYUP:
+    case SDL_TEXTINPUT:
+    case SDL_MOUSEWHEEL: return true;
+    default: return false;
+    }
+}
+
 void TSdlHost::Pump()
 {
     // An event handler may run a nested loop (ProcessMessages inside a
@@ -325,6 +459,7 @@ void TSdlHost::Pump()
 void TSdlHost::Route(const SDL_Event& e)
 {
     try {
+        if (!menus_.empty() && RouteMenu(e)) return;
         switch (e.type) {
         case SDL_QUIT: Application->Terminate(); break;
         case SDL_WINDOWEVENT: RouteWindowEvent(e.window); break;

@@ -15,6 +15,7 @@
 #include "vcl/Cp1252.h"
 #include "vcl/Dialogs.h"
 #include "vcl/Forms.h"
+#include "vcl/Menus.h"
 #include "vcl/Timers.h"
 #include "vcl/WindowBackend.h"
 
@@ -294,6 +295,88 @@ TEST_F(WindowBackend, ModalFormRunsInItsOwnWindowAndTakesTheInput)
     ASSERT_TRUE(closer.SetTimer(1, 10));
     EXPECT_EQ(dialog.ShowModal(), mrCancel);
     EXPECT_TRUE(form->GetVisible());
+}
+
+TEST_F(WindowBackend, PopupMenuOpensBoxesAndClicksTheChosenItemAfterClosing)
+{
+    ASSERT_NE(window, nullptr);
+    TPopupMenu menu(nullptr);
+    std::vector<std::string> clicks;
+    auto add = [&](TMenuItem& parent, const char* caption) {
+        auto* it = new TMenuItem(&menu);
+        it->SetCaption(caption);
+        it->OnClick = [&clicks, caption](TObject*) { clicks.push_back(caption); };
+        parent.Add(it);
+        return it;
+    };
+    add(menu.Items(), "Open");
+    TMenuItem* more = add(menu.Items(), "More");
+    TMenuItem* deep = add(*more, "Deep");
+    add(menu.Items(), "Close");
+    // The boxes are the only windows without a title. Moving onto "More"
+    // opens its sub-menu; releasing on "Deep" there chooses it.
+    auto boxes = [] {
+        std::vector<uint32_t> ids;
+        for (uint32_t i = 1; i < 1000; ++i)
+            if (SDL_Window* w = SDL_GetWindowFromID(i); w && std::string(SDL_GetWindowTitle(w)).empty())
+                ids.push_back(i);
+        return ids;
+    };
+    auto rowY = [](TMenuItem& parent, TMenuItem* item) {
+        for (int y = 0; y < 200; ++y)
+            if (MenuBoxItemAt(parent, 10, y) == item) return y + 2;
+        return -1;
+    };
+    int step = 0, ticks = 0;
+    bool closedBeforeClick = false;
+    deep->OnClick = [&](TObject*) {
+        closedBeforeClick = boxes().empty();
+        clicks.push_back("Deep");
+    };
+    TMessageWindow timer([&](TMessage& m) {
+        if (m.Msg != WM_TIMER || ++ticks > 300) return;
+        const auto ids = boxes();
+        SDL_Event e{};
+        if (step == 0 && ids.size() == 1) {
+            e.type = SDL_MOUSEMOTION;
+            e.motion.windowID = ids[0];
+            e.motion.x = 10;
+            e.motion.y = rowY(menu.Items(), more);
+            SDL_PushEvent(&e);
+            step = 1;
+        } else if (step == 1 && ids.size() == 2) {
+            e.type = SDL_MOUSEBUTTONUP;
+            e.button.windowID = ids[1];
+            e.button.button = SDL_BUTTON_LEFT;
+            e.button.x = 10;
+            e.button.y = rowY(*more, deep);
+            SDL_PushEvent(&e);
+            step = 2;
+        } else if (ticks == 300) {
+            // Nothing happened as expected: close the menu so the test ends.
+            e.type = SDL_KEYDOWN;
+            e.key.windowID = Id();
+            e.key.keysym.sym = SDLK_ESCAPE;
+            SDL_PushEvent(&e);
+        }
+    });
+    ASSERT_TRUE(timer.SetTimer(1, 10));
+    menu.Popup(40, 30);
+    EXPECT_EQ(clicks, std::vector<std::string>{"Deep"});
+    EXPECT_TRUE(closedBeforeClick);
+    EXPECT_TRUE(boxes().empty());
+
+    // A press outside closes the menu without a choice, and the press does
+    // not reach the form.
+    timer.KillTimer(1);
+    TMessageWindow outside([&](TMessage& m) {
+        if (m.Msg != WM_TIMER || boxes().empty()) return;
+        Button(SDL_MOUSEBUTTONDOWN, 25, 15);
+    });
+    ASSERT_TRUE(outside.SetTimer(1, 10));
+    menu.Popup(40, 30);
+    EXPECT_EQ(clicks.size(), 1u);
+    EXPECT_TRUE(log.empty());
 }
 
 } // namespace
