@@ -362,7 +362,11 @@ public:
     // fits) and in "M  ISO" lines, each bond once. The molfile header takes
     // Program (up to 10 characters, header line 2), Comment (line 3),
     // RegNo (the registry number in line 2 when positive) and Name (line 1;
-    // the structure name when empty). Coordinates are written as stored.
+    // the structure name when empty). Coordinates are written as stored, so
+    // the readers scale them again: a table read from an MDL file reads back
+    // with the same atoms, bonds (possibly in another slot order) and, unless
+    // the first read had to lower its scale to stay within 32767, the same
+    // coordinates.
     void WriteToMDLMolFile(vcl::TTextFile& F, const std::string& Program, const std::string& Comment, int RegNo,
                            const std::string& Name);
     void WriteToMDLMolStream(vcl::TStream& S, const std::string& Program, const std::string& Comment, int RegNo,
