@@ -19,6 +19,7 @@
 #include "vcl/Fonts.h"
 #include "vcl/Forms.h"
 #include "vcl/Graphics.h"
+#include "vcl/Menus.h"
 #include "vcl/StdCtrls.h"
 #include "vcl/WindowBackend.h"
 
@@ -242,7 +243,8 @@ private:
     vcl::TBitmap picture_;
 };
 
-// The window: both pictures, and an edit field whose text a label repeats.
+// The window: both pictures, an edit field whose text a label repeats, and a
+// popup menu on the form.
 // Runs until the window is closed; returns the field's final text.
 int ShowWindow()
 {
@@ -273,6 +275,21 @@ int ShowWindow()
     edit->OnChange = [edit, echo](vcl::TObject*) {
         echo->SetCaption(edit->GetText().empty() ? std::string("The field is empty.")
                                                  : "The field holds: " + edit->GetText());
+    };
+    // A right click on the form opens a menu that works on the field.
+    auto* menu = new vcl::TPopupMenu(&form);
+    auto* hello = new vcl::TMenuItem(menu);
+    hello->SetCaption("Say hello");
+    hello->OnClick = [edit](vcl::TObject*) { edit->SetText("Hello"); };
+    menu->Items().Add(hello);
+    auto* clear = new vcl::TMenuItem(menu);
+    clear->SetCaption("Clear the field");
+    clear->OnClick = [edit](vcl::TObject*) { edit->Clear(); };
+    menu->Items().Add(clear);
+    form.OnMouseUp = [&form, menu](vcl::TObject*, vcl::TMouseButton b, vcl::TShiftState, int x, int y) {
+        if (b != vcl::mbRight) return;
+        const vcl::TPoint p = form.ClientToScreen({x, y});
+        menu->Popup(p.X, p.Y);
     };
     const vcl::TPoint e = edit->ClientToScreen({0, 0});
     Print("  window: edit field at " + std::to_string(e.X - form.GetLeft()) + " " +

@@ -1,6 +1,6 @@
 // Takes a picture of a window through the X server, as the user sees it.
 //
-//   xshot WINDOW_ID OUT.png [X Y W H]...
+//   xshot WINDOW_ID|root OUT.png [X Y W H]...
 //
 // Writes the window's pixels as PNG and prints, for each rectangle given (in
 // window coordinates), the number of dark pixels (each channel below 100):
@@ -26,7 +26,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "xshot: no X display\n");
         return 2;
     }
-    const Window w = static_cast<Window>(std::strtoul(argv[1], nullptr, 0));
+    const Window w = std::string(argv[1]) == "root" ? DefaultRootWindow(d)
+                                                    : static_cast<Window>(std::strtoul(argv[1], nullptr, 0));
     XWindowAttributes a;
     if (!XGetWindowAttributes(d, w, &a)) {
         std::fprintf(stderr, "xshot: no window %s\n", argv[1]);
