@@ -286,11 +286,7 @@ int ShowWindow()
     clear->SetCaption("Clear the field");
     clear->OnClick = [edit](vcl::TObject*) { edit->Clear(); };
     menu->Items().Add(clear);
-    form.OnMouseUp = [&form, menu](vcl::TObject*, vcl::TMouseButton b, vcl::TShiftState, int x, int y) {
-        if (b != vcl::mbRight) return;
-        const vcl::TPoint p = form.ClientToScreen({x, y});
-        menu->Popup(p.X, p.Y);
-    };
+    form.SetPopupMenu(menu);
     const vcl::TPoint e = edit->ClientToScreen({0, 0});
     Print("  window: edit field at " + std::to_string(e.X - form.GetLeft()) + " " +
           std::to_string(e.Y - form.GetTop()) + " " + std::to_string(edit->GetWidth()) + " " +

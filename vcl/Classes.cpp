@@ -59,8 +59,31 @@ TComponent::TComponent(TComponent* AOwner)
 TComponent::~TComponent()
 {
     state_.Destroying = true;
+    // Linked components learn of the end first; each link is undone before
+    // the call, so a handler that unlinks again finds nothing to do.
+    while (!freeNotifies_.empty()) {
+        TComponent* other = freeNotifies_.back();
+        freeNotifies_.pop_back();
+        std::erase(other->freeNotifies_, this);
+        other->Notification(this, TOperation::opRemove);
+    }
     DestroyComponents();
     if (owner_) owner_->RemoveComponent(this);
+}
+
+void TComponent::FreeNotification(TComponent* AComponent)
+{
+    if (!AComponent || AComponent == this) return;
+    if (std::find(freeNotifies_.begin(), freeNotifies_.end(), AComponent) != freeNotifies_.end()) return;
+    freeNotifies_.push_back(AComponent);
+    AComponent->freeNotifies_.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* AComponent)
+{
+    if (!AComponent) return;
+    std::erase(freeNotifies_, AComponent);
+    std::erase(AComponent->freeNotifies_, this);
 }
 
 void TComponent::SetName(const std::string& NewName)

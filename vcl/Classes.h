@@ -82,6 +82,12 @@ public:
     // Destroys every owned component, the last first.
     void DestroyComponents();
 
+    // Links two components that refer to each other without owning: when
+    // either is destroyed, the other receives Notification(it, opRemove)
+    // and can forget its pointer. Linking twice is harmless.
+    void FreeNotification(TComponent* AComponent);
+    void RemoveFreeNotification(TComponent* AComponent);
+
     const TComponentState& GetComponentState() const noexcept { return state_; }
     void SetDesigning(bool d) noexcept { state_.Designing = d; }
 
@@ -98,6 +104,7 @@ protected:
 private:
     TComponent* owner_ = nullptr;
     std::vector<TComponent*> components_;
+    std::vector<TComponent*> freeNotifies_;
     std::string name_;
     intptr_t tag_ = 0;
     TComponentState state_;

@@ -2,6 +2,7 @@
 #include "vcl/Controls.h"
 
 #include "vcl/Forms.h"
+#include "vcl/Menus.h"
 #include "vcl/Timers.h"
 
 #include <algorithm>
@@ -95,6 +96,36 @@ TControl::TControl(TComponent* AOwner)
     : TComponent(AOwner), font_(std::make_unique<TFont>()), alive_(std::make_shared<bool>(true))
 {
     font_->OnChange = [this](TObject*) { FontOnChange(); };
+}
+
+void TControl::SetPopupMenu(TPopupMenu* Menu)
+{
+    if (Menu == popupMenu_) return;
+    if (popupMenu_) RemoveFreeNotification(popupMenu_);
+    popupMenu_ = Menu;
+    if (Menu) FreeNotification(Menu);
+}
+
+void TControl::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == popupMenu_) popupMenu_ = nullptr;
+}
+
+void TControl::DoContextPopup(TPoint MousePos, bool& Handled)
+{
+    if (OnContextPopup) OnContextPopup(this, MousePos, Handled);
+    if (Handled) return;
+    for (TControl* c = this; c; c = c->parent_) {
+        TPopupMenu* menu = c->popupMenu_;
+        if (!menu) continue;
+        if (!menu->GetAutoPopup()) return;
+        Handled = true;
+        menu->SetPopupComponent(c);
+        const TPoint p = ClientToScreen(MousePos);
+        menu->Popup(p.X, p.Y);
+        return;
+    }
 }
 
 TControl::~TControl()

@@ -35,6 +35,7 @@ namespace vcl {
 
 class TWinControl;
 class TForm;
+class TPopupMenu;
 
 enum TAlign : uint8_t { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TAnchorKind : uint8_t { akLeft, akTop, akRight, akBottom };
@@ -163,6 +164,10 @@ public:
     void SetShowHint(bool v) noexcept { showHint_ = v; }
     TCursor GetCursor() const noexcept { return cursor_; }
     void SetCursor(TCursor c) noexcept { cursor_ = c; }
+    // The menu a right click opens (not owned; forgotten when it is destroyed).
+    // A control without one passes the right click on to its parent's.
+    TPopupMenu* GetPopupMenu() const noexcept { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* Menu);
 
     // The form the control is on (itself for a form), or nullptr.
     TForm* GetParentForm() const;
@@ -206,6 +211,9 @@ public:
     TMouseEvent OnMouseUp;
     TMouseMoveEvent OnMouseMove;
     TMouseWheelEvent OnMouseWheel;
+    // Fires before a right click opens a popup menu, with the point in client
+    // coordinates; setting Handled keeps the menu closed.
+    std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)> OnContextPopup;
 
     // A token that turns false when the control is destroyed.
     std::shared_ptr<const bool> AliveToken() const { return alive_; }
@@ -223,6 +231,10 @@ protected:
     virtual void MouseLeave();
     virtual void Resize();
     virtual void DefaultHandler(TMessage&) {}
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    // The right click's menu: OnContextPopup, then the PopupMenu of this
+    // control or of the nearest parent with one (if its AutoPopup is set).
+    virtual void DoContextPopup(TPoint MousePos, bool& Handled);
     virtual void FontChanged();
     // Called when the parent's font or colour changed.
     virtual void ParentFontChanged();
@@ -260,6 +272,7 @@ private:
     TColor color_ = clBtnFace;
     TCursor cursor_ = crDefault;
     std::string hint_;
+    TPopupMenu* popupMenu_ = nullptr;
     std::unique_ptr<TFont> font_;
     std::unique_ptr<TCanvas> canvas_;
     std::shared_ptr<bool> alive_;

@@ -44,6 +44,7 @@ TShiftState WithButtons(TShiftState s, uint8_t buttons)
 struct ControlsAccess {
     static void MouseDown(TControl* c, TMouseButton b, TShiftState s, int x, int y) { c->MouseDown(b, s, x, y); }
     static void MouseUp(TControl* c, TMouseButton b, TShiftState s, int x, int y) { c->MouseUp(b, s, x, y); }
+    static void ContextPopup(TControl* c, TPoint p, bool& handled) { c->DoContextPopup(p, handled); }
     static void MouseMove(TControl* c, TShiftState s, int x, int y) { c->MouseMove(s, x, y); }
     static bool Wheel(TControl* c, TShiftState s, int d, TPoint p) { return c->DoMouseWheel(s, d, p); }
     static void Click(TControl* c) { c->Click(); }
@@ -181,6 +182,12 @@ void HostMouseUp(TForm& Form, TMouseButton Button, TShiftState Shift, int X, int
         if (!*token) return;
     }
     ControlsAccess::MouseUp(target, Button, s, p.X, p.Y);
+    if (!*token) return;
+    // A right click released over the control asks for its context menu.
+    if (Button == mbRight && inside && Form.buttons_ == 0) {
+        bool handled = false;
+        ControlsAccess::ContextPopup(target, p, handled);
+    }
 }
 
 void HostMouseMove(TForm& Form, TShiftState Shift, int X, int Y)
