@@ -6,6 +6,7 @@
 #include "vcl/Timers.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vcl {
 
@@ -206,6 +207,8 @@ void TControl::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AH
     AHeight = std::max(AHeight, 0);
     if (ALeft == left_ && ATop == top_ && AWidth == width_ && AHeight == height_) return;
     const bool resized = AWidth != width_ || AHeight != height_;
+    const int32_t oldClientWidth = resized && IsWindowed() ? GetClientWidth() : 0;
+    const int32_t oldClientHeight = resized && IsWindowed() ? GetClientHeight() : 0;
     if (visible_) Invalidate();
     left_ = ALeft;
     top_ = ATop;
@@ -214,7 +217,12 @@ void TControl::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AH
     if (visible_) Invalidate();
     if (parent_ && align_ != alNone && !parent_->aligning_) parent_->Realign();
     if (resized) {
-        if (IsWindowed()) static_cast<TWinControl*>(this)->Realign();
+        if (IsWindowed()) {
+            auto* self = static_cast<TWinControl*>(this);
+            if (!GetComponentState().Loading)
+                self->AnchorChildren(GetClientWidth() - oldClientWidth, GetClientHeight() - oldClientHeight);
+            self->Realign();
+        }
         Resize();
     }
 }
@@ -541,6 +549,32 @@ void TWinControl::Broadcast(TMessage& Message)
         if (!*alive) continue;
         c->WndProc(Message);
         if (Message.Result != 0) return;
+    }
+}
+
+void TWinControl::AnchorChildren(int32_t DeltaWidth, int32_t DeltaHeight)
+{
+    if (DeltaWidth == 0 && DeltaHeight == 0) return;
+    // One axis: the new position and size from the two anchors of that axis.
+    // Sums are taken in 64 bits and saturated, so huge sizes cannot wrap.
+    auto axis = [](int32_t pos, int32_t size, int32_t delta, bool near, bool far) {
+        auto clamp = [](int64_t v) {
+            return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+        };
+        if (near && far) return std::pair{pos, std::max(clamp(int64_t{size} + delta), 0)};
+        if (far) return std::pair{clamp(int64_t{pos} + delta), size};
+        if (!near) return std::pair{clamp(int64_t{pos} + delta / 2), size};
+        return std::pair{pos, size};
+    };
+    // A copy: a child's handler may reorder or remove the children.
+    const std::vector<TControl*> children = controls_;
+    for (TControl* c : children) {
+        if (c->align_ != alNone) continue;
+        if (std::find(controls_.begin(), controls_.end(), c) == controls_.end()) continue;
+        const TAnchors a = c->anchors_;
+        const auto [x, w] = axis(c->left_, c->width_, DeltaWidth, a.Contains(akLeft), a.Contains(akRight));
+        const auto [y, h] = axis(c->top_, c->height_, DeltaHeight, a.Contains(akTop), a.Contains(akBottom));
+        c->SetBounds(x, y, w, h);
     }
 }
 

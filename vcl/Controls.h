@@ -128,7 +128,10 @@ public:
 
     TAlign GetAlign() const noexcept { return align_; }
     void SetAlign(TAlign a);
-    // Stored; anchored layout is not applied.
+    // The parent's edges the control keeps its distance to when the parent's
+    // client area changes size (controls without Align): right only moves
+    // it, left and right stretch it, neither keeps it centred; the same for
+    // top and bottom.
     TAnchors GetAnchors() const noexcept { return anchors_; }
     void SetAnchors(TAnchors a) noexcept { anchors_ = a; }
 
@@ -302,6 +305,9 @@ public:
 
     // Places the children with Align other than alNone.
     void Realign();
+    // Moves and stretches the children without Align by their anchors after
+    // the client area grew by (DeltaWidth, DeltaHeight), which may be negative.
+    void AnchorChildren(int32_t DeltaWidth, int32_t DeltaHeight);
 
     bool GetTabStop() const noexcept { return tabStop_; }
     void SetTabStop(bool v) noexcept { tabStop_ = v; }
