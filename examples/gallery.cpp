@@ -15,7 +15,11 @@
 #include "corekit/PYX_univconst.h"
 #include "molkit/PYX_cform.h"
 #include "numkit/numkit.h"
+#include "vcl/Buttons.h"
+#include "vcl/ComCtrls.h"
 #include "vcl/Cp1252.h"
+#include "vcl/DateTime.h"
+#include "vcl/ExtCtrls.h"
 #include "vcl/Fonts.h"
 #include "vcl/Forms.h"
 #include "vcl/Graphics.h"
@@ -154,6 +158,63 @@ std::string DrawCanvasSheet(const std::filesystem::path& dir)
     const vcl::TBitmap bmp = CanvasSheet();
     std::filesystem::path file = dir / "canvas.png";
     bmp.SavePNG(file.string());
+    return file.string();
+}
+
+// A form with the standard controls, painted headless by the paint cycle:
+// labels, edit fields (one with a password character), a memo, combo boxes,
+// a scroll bar, a group of speed buttons, a panel and date/time pickers.
+vcl::TBitmap ControlsSheet()
+{
+    vcl::TForm form(nullptr);
+    form.SetBounds(0, 0, 480, 250);
+    auto at = [&form](auto* c, int x, int y, int w, int h) {
+        c->SetBounds(x, y, w, h);
+        c->SetParent(&form);
+        return c;
+    };
+    at(new vcl::TLabel(&form), 10, 12, 90, 16)->SetCaption("Name:");
+    at(new vcl::TEdit(&form), 100, 8, 160, 24)->SetText("Ethanol");
+    at(new vcl::TLabel(&form), 10, 42, 90, 16)->SetCaption("Password:");
+    auto* pw = at(new vcl::TEdit(&form), 100, 38, 160, 24);
+    pw->SetPasswordChar('*');
+    pw->SetText("secret");
+    auto* memo = at(new vcl::TMemo(&form), 10, 72, 250, 64);
+    memo->Lines().Add("C2 H6 O, 46.07 g/mol");
+    memo->Lines().Add(std::string("boils at 78.4 °C"_cp));
+    auto* combo = at(new vcl::TComboBox(&form), 280, 8, 190, 24);
+    for (const char* s : {"Helium", "Neon", "Argon"}) combo->Items().Add(s);
+    combo->SetItemIndex(2);
+    auto* list = at(new vcl::TComboBox(&form), 280, 38, 190, 24);
+    list->SetStyle(vcl::csDropDownList);
+    for (const char* s : {"Degrees", "Radians"}) list->Items().Add(s);
+    list->SetItemIndex(0);
+    auto* bar = at(new vcl::TScrollBar(&form), 280, 72, 190, 17);
+    bar->SetMax(100);
+    bar->SetPosition(35);
+    const char* captions[] = {"A", "B", "C"};
+    for (int i = 0; i < 3; ++i) {
+        auto* b = at(new vcl::TSpeedButton(&form), 280 + i * 30, 100, 28, 26);
+        b->SetCaption(captions[i]);
+        b->SetGroupIndex(1);
+        if (i == 1) b->SetDown(true);
+    }
+    auto* panel = at(new vcl::TPanel(&form), 10, 146, 250, 40);
+    panel->SetBevelInner(vcl::bvLowered);
+    panel->SetCaption("A panel with two bevels");
+    auto* date = at(new vcl::TDateTimePicker(&form), 280, 146, 190, 24);
+    date->SetDateTime(vcl::EncodeDate(2026, 12, 11));
+    auto* time = at(new vcl::TDateTimePicker(&form), 280, 176, 190, 24);
+    time->SetKind(vcl::dtkTime);
+    time->SetDateTime(vcl::EncodeDate(2026, 12, 11) + 0.5625);
+    form.Repaint();
+    return form.BackBuffer();
+}
+
+std::string DrawControlsSheet(const std::filesystem::path& dir)
+{
+    std::filesystem::path file = dir / "controls.png";
+    ControlsSheet().SavePNG(file.string());
     return file.string();
 }
 
@@ -328,6 +389,9 @@ int main(int argc, char** argv)
         Print("  wrote " + f + ": shapes, pen styles, lines in every octant, text in three fonts, rotated text\n");
         f = DrawMarksSheet(outDir);
         Print("  wrote " + f + ": frames of every style, the 52 drawn data marks with their numbers, a text label\n");
+        f = DrawControlsSheet(outDir);
+        Print("  wrote " + f + ": the standard controls on a form: labels, edit fields, a memo, combo boxes,\n"
+              "    a scroll bar, speed buttons, a panel, date and time pickers\n");
         if (window) {
             Heading("Window");
             std::fflush(stdout);
