@@ -50,6 +50,14 @@ double Parabola(const numkit::TMatrix& M, int32_t Row, double t) noexcept
 
 bool IsParallelRow(const numkit::TMatrix& M, int32_t Row) noexcept { return M.GetVal(1, Row) > 0.5; }
 
+// The second-order polynomial c1 + c2 u + c3 v + c4 u^2 + c5 u v + c6 v^2
+// whose coefficients the biquadratic model fits in both directions.
+double Biquadratic(const numkit::TVector& c, double u, double v) noexcept
+{
+    return c.GetVal(1) + c.GetVal(2) * u + c.GetVal(3) * v + c.GetVal(4) * u * u + c.GetVal(5) * u * v +
+           c.GetVal(6) * v * v;
+}
+
 } // namespace
 
 bool PositionInMap(double Lat, double Long, const std::array<TCoords, 4>& Corners) noexcept
@@ -405,9 +413,7 @@ double TGeoCalibration::CalcLatitude(int32_t X, int32_t Y, bool& Valid) const no
     switch (model_) {
     case cmBiquadraticPn: {
         Valid = biqValid_;
-        const numkit::TVector& c = latFromPixel_;
-        lat = c.GetVal(1) + c.GetVal(2) * x + c.GetVal(3) * y + c.GetVal(4) * x * x + c.GetVal(5) * x * y +
-              c.GetVal(6) * y * y;
+        lat = Biquadratic(latFromPixel_, x, y);
         break;
     }
     case cmConicConformal: lat = ConicLat(x, y, Valid); break;
@@ -433,9 +439,7 @@ double TGeoCalibration::CalcLongitude(int32_t X, int32_t Y, bool& Valid) const n
     switch (model_) {
     case cmBiquadraticPn: {
         Valid = biqValid_;
-        const numkit::TVector& c = longFromPixel_;
-        lon = c.GetVal(1) + c.GetVal(2) * x + c.GetVal(3) * y + c.GetVal(4) * x * x + c.GetVal(5) * x * y +
-              c.GetVal(6) * y * y;
+        lon = Biquadratic(longFromPixel_, x, y);
         break;
     }
     case cmConicConformal: lon = ConicLong(x, y, Valid); break;
@@ -514,12 +518,8 @@ bool TGeoCalibration::CalcPixelCoords(double Lat, double Long, int32_t& X, int32
         if (!biqValid_)
             return false;
         const double lon = pointWrap_.Apply(Long);
-        const numkit::TVector& cx = xFromGeo_;
-        const numkit::TVector& cy = yFromGeo_;
-        x = cx.GetVal(1) + cx.GetVal(2) * Lat + cx.GetVal(3) * lon + cx.GetVal(4) * Lat * Lat +
-            cx.GetVal(5) * Lat * lon + cx.GetVal(6) * lon * lon;
-        y = cy.GetVal(1) + cy.GetVal(2) * Lat + cy.GetVal(3) * lon + cy.GetVal(4) * Lat * Lat +
-            cy.GetVal(5) * Lat * lon + cy.GetVal(6) * lon * lon;
+        x = Biquadratic(xFromGeo_, Lat, lon);
+        y = Biquadratic(yFromGeo_, Lat, lon);
         break;
     }
     case cmConicConformal: {

@@ -4,6 +4,7 @@
 #include "vcl/Forms.h"
 #include "vcl/Menus.h"
 #include "vcl/Timers.h"
+#include "vcl/internal/Dispatch.h"
 
 #include <algorithm>
 #include <utility>
@@ -77,18 +78,7 @@ void FreeReleased()
 }
 } // namespace detail
 
-namespace {
-// Counts nested dispatches; released controls die when the outermost ends.
-struct DispatchScope {
-    DispatchScope() { ++detail::DispatchDepth(); }
-    ~DispatchScope()
-    {
-        if (--detail::DispatchDepth() == 0) detail::FreeReleased();
-    }
-    DispatchScope(const DispatchScope&) = delete;
-    DispatchScope& operator=(const DispatchScope&) = delete;
-};
-} // namespace
+using detail::DispatchScope;
 
 // ---------------------------------------------------------------------------
 // TControl
@@ -129,23 +119,33 @@ void TControl::DoContextPopup(TPoint MousePos, bool& Handled)
     }
 }
 
+void TControl::LeaveForm(TForm& f, bool Destroying) noexcept
+{
+    // Forget every reference the form holds to this control or a child.
+    auto within = [this](TControl* c) {
+        for (TControl* p = c; p; p = p->parent_)
+            if (p == this) return true;
+        return false;
+    };
+    if (f.active_ && within(f.active_)) f.active_ = nullptr;
+    if (f.capture_ && within(f.capture_)) {
+        f.capture_ = nullptr;
+        f.buttons_ = 0;
+    }
+    if (f.hover_ && within(f.hover_)) f.hover_ = nullptr;
+    if (f.lastPress_ && within(f.lastPress_)) f.lastPress_ = nullptr;
+    // A control moved elsewhere during its own paint is still alive and
+    // finishes that paint; a destroyed one must not be named any more.
+    if (Destroying && f.painting_ && within(f.painting_)) f.painting_ = nullptr;
+}
+
 TControl::~TControl()
 {
     *alive_ = false;
     if (TForm* f = GetParentForm()) {
         if (f != this) {
             if (visible_ && parent_) Invalidate();
-            // Forget every reference the form holds to this control or a child.
-            auto within = [this](TControl* c) {
-                for (TControl* p = c; p; p = p->parent_)
-                    if (p == this) return true;
-                return false;
-            };
-            if (f->active_ && within(f->active_)) f->active_ = nullptr;
-            if (f->capture_ && within(f->capture_)) { f->capture_ = nullptr; f->buttons_ = 0; }
-            if (f->hover_ && within(f->hover_)) f->hover_ = nullptr;
-            if (f->lastPress_ && within(f->lastPress_)) f->lastPress_ = nullptr;
-            if (f->painting_ && within(f->painting_)) f->painting_ = nullptr;
+            LeaveForm(*f, true);
         }
     }
     if (parent_) {
@@ -169,17 +169,7 @@ void TControl::SetParent(TWinControl* AParent)
         if (p == this) throw EInvalidOperation("A control cannot be its own parent");
     if (parent_) {
         if (visible_) Invalidate();
-        if (TForm* f = GetParentForm()) {
-            auto within = [this](TControl* c) {
-                for (TControl* p = c; p; p = p->parent_)
-                    if (p == this) return true;
-                return false;
-            };
-            if (f->active_ && within(f->active_)) f->active_ = nullptr;
-            if (f->capture_ && within(f->capture_)) { f->capture_ = nullptr; f->buttons_ = 0; }
-            if (f->hover_ && within(f->hover_)) f->hover_ = nullptr;
-            if (f->lastPress_ && within(f->lastPress_)) f->lastPress_ = nullptr;
-        }
+        if (TForm* f = GetParentForm()) LeaveForm(*f, false);
         auto& v = parent_->controls_;
         v.erase(std::remove(v.begin(), v.end(), this), v.end());
         if (IsWindowed()) {

@@ -259,6 +259,9 @@ private:
     friend struct ControlsAccess;
     void FontOnChange();
     void PrepareCanvas(const TRect& clipForm);
+    // Clears the form's references (focus, capture, hover, last press and,
+    // when Destroying, the control being painted) to this control or a child.
+    void LeaveForm(TForm& f, bool Destroying) noexcept;
 
     TWinControl* parent_ = nullptr;
     int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;

@@ -3,27 +3,15 @@
 
 #include "vcl/Forms.h"
 #include "vcl/Timers.h"
+#include "vcl/internal/Dispatch.h"
 
 #include <cstdlib>
 
 namespace vcl {
 
-namespace detail {
-int& DispatchDepth();
-void FreeReleased();
-} // namespace detail
+using detail::DispatchScope;
 
 namespace {
-
-struct DispatchScope {
-    DispatchScope() { ++detail::DispatchDepth(); }
-    ~DispatchScope()
-    {
-        if (--detail::DispatchDepth() == 0) detail::FreeReleased();
-    }
-    DispatchScope(const DispatchScope&) = delete;
-    DispatchScope& operator=(const DispatchScope&) = delete;
-};
 
 uint8_t ButtonBit(TMouseButton b) { return static_cast<uint8_t>(1u << b); }
 

@@ -2,6 +2,7 @@
 #include "vcl/Forms.h"
 
 #include "vcl/Timers.h"
+#include "vcl/internal/Dispatch.h"
 #include "vcl/internal/EventHost.h"
 
 #include <algorithm>
@@ -10,9 +11,6 @@
 
 namespace vcl {
 
-namespace detail {
-void FreeReleased();
-}
 using detail::TEventHost;
 
 namespace detail {
